@@ -1,0 +1,98 @@
+#pragma once
+
+#include "RenameOptions.h"
+#include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
+
+#include <QList>
+
+#include <optional>
+
+namespace varnex {
+
+// The counters of one run; 64-bit, so they never wrap.
+struct RunCounters {
+    qint64 FilesProcessed = 0;
+    qint64 FilesRenamed = 0;
+    qint64 FilesFailed = 0;
+    qint64 ReadOnlySkipped = 0;
+    qint64 HiddenSkipped = 0;
+    qint64 SystemSkipped = 0;
+};
+
+// Which attributes the user allows the folder walk to rename.
+struct AttributeChoices {
+    bool readOnly = false;
+    bool hidden = false;
+    bool system = false;
+};
+
+// The user's current choices as the engine reads them: afresh for every file, so a change
+// made while a run yields applies from the next file on.
+class RenameChoices {
+public:
+    virtual ~RenameChoices() = default;
+    virtual RenameOptions renameOptions() const = 0;
+    virtual AttributeChoices attributeChoices() const = 0;
+    // "Rename files in all sub-folders" is ticked.
+    virtual bool recursive() const = 0;
+};
+
+// The file list as a run sees it. Entries carry stable ids, so a run stays correct when the
+// user removes entries while it yields: it never reads a removed entry and writes a new name
+// only into the entry of the file that was renamed.
+class FileListAccess {
+public:
+    using EntryId = quint64;
+    virtual ~FileListAccess() = default;
+    // The ids of the current entries, in list order.
+    virtual QList<EntryId> entryIds() const = 0;
+    // The entry's text; std::nullopt once the entry was removed.
+    virtual std::optional<QString> entryText(EntryId id) const = 0;
+    // The entry's current row; -1 once it was removed.
+    virtual int rowOf(EntryId id) const = 0;
+    // Replaces the entry's text; does nothing once the entry was removed.
+    virtual void setEntryText(EntryId id, const QString& text) = 0;
+};
+
+// Renames files one at a time, with the user's dialogs and the run's counters.
+class RenameEngine {
+public:
+    RenameEngine(FileSystem& fs, MessageBox& messages, EventPump& events,
+                 const RenameChoices& choices);
+
+    RunCounters counters;
+    bool StopRun = false;
+    int ListPosition = -1;
+
+    // Zeroes the counters and clears StopRun.
+    void startRun();
+
+    // Renames one file: `path` (ending with the separator) + `fileName`. In a folder walk
+    // `folder` is the open folder that holds the file; in a list run `list` and `entry` name
+    // the list entry that receives the new path.
+    void PerformReplacement(const QString& path, const QString& fileName,
+                            Folder* folder = nullptr, FileListAccess* list = nullptr,
+                            FileListAccess::EntryId entry = 0);
+
+    // Renames every entry of the list, in order, until StopRun. Returns the number of
+    // distinct folders of the entries handed to renaming.
+    int renameList(FileListAccess& list);
+
+    // Walks `path` (and, when recursion is chosen, its sub-folders depth first), renaming the
+    // files that pass the attribute filters. `dirCount` grows by one per sub-folder found.
+    void FindFilesAPI(const QString& path, const QString& searchStr, int& dirCount);
+
+private:
+    void walkFolder(Folder& folder, const QString& searchStr, int& dirCount);
+
+    FileSystem& fs_;
+    MessageBox& messages_;
+    EventPump& events_;
+    const RenameChoices& choices_;
+};
+
+// The text up to, not including, its first NUL character.
+QString TruncateAtNull(const QString& text);
+
+} // namespace varnex

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "FsError.h"
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace varnex {
+
+// Attribute bits of a folder entry, as the folder walk sees them.
+namespace attr {
+inline constexpr quint32 ReadOnly = 0x1;
+inline constexpr quint32 Hidden = 0x2;
+inline constexpr quint32 System = 0x4;
+inline constexpr quint32 Folder = 0x10;
+// What an attribute query answers when it fails: every bit set.
+inline constexpr quint32 Invalid = 0xFFFFFFFFu;
+} // namespace attr
+
+// One entry of a folder listing ("." and ".." are never listed).
+struct FolderEntry {
+    QString name;
+    quint32 attributes = 0;
+};
+
+// An open folder. Everything is relative to the folder itself, so a walk can go deeper than
+// any path length limit and never follows a symbolic link into another place.
+class Folder {
+public:
+    virtual ~Folder() = default;
+
+    // The folder's path as shown to the user; ends with the native separator.
+    virtual QString path() const = 0;
+
+    // Every entry of the folder, read in full before the caller acts on any of them.
+    // std::nullopt when the folder cannot be read.
+    virtual std::optional<QList<FolderEntry>> entries() = 0;
+
+    // Opens the sub-folder `name` (never through a symbolic link). nullptr when it cannot.
+    virtual std::unique_ptr<Folder> openSubFolder(const QString& name) = 0;
+
+    // Renames `oldName` to `newName` inside this folder; never replaces an existing file.
+    virtual FsError rename(const QString& oldName, const QString& newName) = 0;
+};
+
+// The file-system services the engine and the file selection rely on.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Opens a folder by path. nullptr when it does not exist or cannot be opened; an empty
+    // path never opens anything.
+    virtual std::unique_ptr<Folder> openFolder(const QString& path) = 0;
+
+    // Renames `folderPath` + `oldName` to `folderPath` + `newName` (folderPath ends with the
+    // separator). Never replaces an existing file; a rename onto the file's own name succeeds
+    // and changes nothing; nothing is ever deleted.
+    virtual FsError renameInFolder(const QString& folderPath, const QString& oldName,
+                                   const QString& newName) = 0;
+
+    // Attributes of one path, attr::Invalid when the query fails.
+    virtual quint32 attributes(const QString& path) = 0;
+
+    // True when `path` names an existing file that is neither a folder nor Hidden nor System.
+    virtual bool isPlainFile(const QString& path) = 0;
+};
+
+// The native path separator as text ("/" here).
+QString nativeSeparator();
+
+} // namespace varnex
