@@ -1,1 +1,134 @@
 #include "RenameCommand.h"
+
+#include "platform/AppInfo.h"
+
+namespace varnex {
+
+namespace {
+
+const QChar LineBreak = u'\r';
+
+Message okMessage(QString text, Icon icon) {
+    Message m;
+    m.text = std::move(text);
+    m.title = applicationTitle();
+    m.buttons = Buttons::Ok;
+    m.icon = icon;
+    m.defaultButton = 0;
+    return m;
+}
+
+// A counted line: the singular text for 1, the plural one for more; nothing for 0.
+QString countLine(qint64 count, const QString& one, const QString& several, bool lineBreak) {
+    if (count == 0)
+        return {};
+    const QString line = QString::number(count) % (count == 1 ? one : several);
+    return lineBreak ? line % LineBreak : line;
+}
+
+// The tests of one text that must not be empty.
+std::optional<ValidationFailure> requireText(const QString& text, const QString& emptyMessage,
+                                             TextBox box) {
+    if (text.isEmpty())
+        return ValidationFailure{emptyMessage, box};
+    if (CheckForIllegalCharacters(text))
+        return ValidationFailure{IllegalCharactersMessage(), box};
+    return std::nullopt;
+}
+
+} // namespace
+
+bool CheckForIllegalCharacters(const QString& text) {
+    static const QChar illegal[] = {u'\\', u'/', u':', u'*', u'?', u'"', u'<', u'>', u'|'};
+    for (const QChar c : illegal) {
+        if (text.contains(c))
+            return true;
+    }
+    return false;
+}
+
+QString IllegalCharactersMessage() {
+    return QStringLiteral("A filename cannot contain any of the following characters:") %
+           LineBreak % QStringLiteral("\\ / : * ? ") % QChar(u'"') % QStringLiteral("  < > |");
+}
+
+std::optional<ValidationFailure> ValidateTexts(const CommandTexts& texts) {
+    switch (texts.renameType) {
+    case RenameType::ReplaceText:
+        if (auto failure = requireText(
+                texts.find, QStringLiteral("You must enter a string to find."), TextBox::Find))
+            return failure;
+        // An empty replacement removes the found text.
+        if (!texts.replace.isEmpty() && CheckForIllegalCharacters(texts.replace))
+            return ValidationFailure{IllegalCharactersMessage(), TextBox::Replace};
+        return std::nullopt;
+    case RenameType::Prepend:
+        return requireText(texts.prepend, QStringLiteral("You must enter a string to prepend."),
+                           TextBox::Prepend);
+    case RenameType::Postpend:
+        return requireText(texts.postpend, QStringLiteral("You must enter a string to postpend."),
+                           TextBox::Postpend);
+    case RenameType::ConvertCase:
+    case RenameType::None:
+        break;
+    }
+    return std::nullopt;
+}
+
+QString RunSummary(const RunCounters& counters, qint64 foldersSearched) {
+    QString head;
+    if (counters.FilesRenamed == 0)
+        head = QStringLiteral("No files were found that meet the replacement criteria.");
+    else
+        head = QStringLiteral("Finished renaming ") % QString::number(counters.FilesRenamed) %
+               (counters.FilesRenamed == 1 ? QStringLiteral(" file.") : QStringLiteral(" files."));
+
+    return head % LineBreak % LineBreak % QStringLiteral("Folders searched: ") %
+           QString::number(foldersSearched) % LineBreak % QStringLiteral("Files processed: ") %
+           QString::number(counters.FilesProcessed) % LineBreak % LineBreak %
+           countLine(counters.ReadOnlySkipped,
+                     QStringLiteral(" Read Only file was found but not renamed."),
+                     QStringLiteral(" Read Only files were found but not renamed."), true) %
+           countLine(counters.HiddenSkipped,
+                     QStringLiteral(" Hidden file was found but not renamed."),
+                     QStringLiteral(" Hidden files were found but not renamed."), true) %
+           countLine(counters.SystemSkipped,
+                     QStringLiteral(" System file was found but not renamed."),
+                     QStringLiteral(" System files were found but not renamed."), true) %
+           countLine(counters.FilesFailed, QStringLiteral(" file could not be renamed."),
+                     QStringLiteral(" files could not be renamed."), false);
+}
+
+void RunRenameCommand(RenameEngine& engine, RenameCommandHost& host, FileListAccess& list,
+                      MessageBox& messages) {
+    if (const std::optional<ValidationFailure> failure = ValidateTexts(host.commandTexts())) {
+        messages.show(okMessage(failure->message, Icon::Critical));
+        host.focusTextBox(failure->focus);
+        return;
+    }
+
+    host.setRunning(true);
+    engine.startRun();
+    qint64 foldersSearched = 1;
+    switch (host.selectionMode()) {
+    case SelectionMode::Files:
+        // The figures of a list run: the distinct folders of the files handed to renaming.
+        foldersSearched = engine.renameList(list);
+        break;
+    case SelectionMode::Folder: {
+        int dirCount = 0;
+        engine.FindFilesAPI(host.folderPath(), QStringLiteral("*.*"), dirCount);
+        host.refreshFolderView();
+        foldersSearched = engine.choices().recursive() ? qint64(dirCount) + 1 : 1;
+        break;
+    }
+    case SelectionMode::None:
+        break;
+    }
+    host.setRunning(false);
+    if (host.closing())
+        return;
+    messages.show(okMessage(RunSummary(engine.counters, foldersSearched), Icon::Information));
+}
+
+} // namespace varnex

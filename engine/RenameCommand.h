@@ -32,7 +32,7 @@ QString IllegalCharactersMessage();
 // The first validation failure of the texts, in the order the command tests them.
 std::optional<ValidationFailure> ValidateTexts(const CommandTexts& texts);
 
-// The run's summary message.
+// The run's summary message; `foldersSearched` is the figure of its "Folders searched" line.
 QString RunSummary(const RunCounters& counters, qint64 foldersSearched);
 
 // The window side of a rename run.
@@ -48,7 +48,8 @@ public:
     virtual void setRunning(bool running) = 0;
     // Re-reads the folder preview after a folder run.
     virtual void refreshFolderView() = 0;
-    // The window is closing: the run ends after the current file and shows no summary.
+    // The window is closing: no summary is shown. To end the run after the current file, the
+    // window sets the engine's StopRun when the close begins during a run.
     virtual bool closing() const = 0;
 };
 

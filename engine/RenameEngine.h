@@ -5,7 +5,6 @@
 #include "platform/MessageBox.h"
 
 #include <QList>
-
 #include <optional>
 
 namespace varnex {
@@ -62,21 +61,25 @@ public:
                  const RenameChoices& choices);
 
     RunCounters counters;
+    // Set when the user stops the run (or the window sets it, e.g. when closing): the list run
+    // and the folder walk end after the current file.
     bool StopRun = false;
+    // The row of the list entry being renamed in a list run; -1 outside a list run.
     int ListPosition = -1;
 
-    // Zeroes the counters and clears StopRun.
+    const RenameChoices& choices() const { return choices_; }
+
+    // Zeroes the counters, clears StopRun and ListPosition.
     void startRun();
 
     // Renames one file: `path` (ending with the separator) + `fileName`. In a folder walk
     // `folder` is the open folder that holds the file; in a list run `list` and `entry` name
     // the list entry that receives the new path.
-    void PerformReplacement(const QString& path, const QString& fileName,
-                            Folder* folder = nullptr, FileListAccess* list = nullptr,
-                            FileListAccess::EntryId entry = 0);
+    void PerformReplacement(const QString& path, const QString& fileName, Folder* folder = nullptr,
+                            FileListAccess* list = nullptr, FileListAccess::EntryId entry = 0);
 
-    // Renames every entry of the list, in order, until StopRun. Returns the number of
-    // distinct folders of the entries handed to renaming.
+    // Renames every entry of the list, in order, until StopRun. Counts each entry handed to
+    // renaming in FilesProcessed and returns the number of distinct folders among them.
     int renameList(FileListAccess& list);
 
     // Walks `path` (and, when recursion is chosen, its sub-folders depth first), renaming the
@@ -84,12 +87,18 @@ public:
     void FindFilesAPI(const QString& path, const QString& searchStr, int& dirCount);
 
 private:
-    void walkFolder(Folder& folder, const QString& searchStr, int& dirCount);
+    class NamePattern;
+    struct Level;
+
+    // Both passes over one folder; the sub-folders to walk next are left in `level`.
+    void walkOneFolder(Level& level, const NamePattern& pattern, int& dirCount);
 
     FileSystem& fs_;
     MessageBox& messages_;
     EventPump& events_;
     const RenameChoices& choices_;
+    // The full path given to the last file renamed by PerformReplacement.
+    QString lastNewPath_;
 };
 
 // The text up to, not including, its first NUL character.

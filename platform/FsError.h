@@ -22,6 +22,7 @@ inline constexpr int FileNotFound = 53;
 inline constexpr int DeviceIo = 57;
 inline constexpr int FileExists = 58;
 inline constexpr int DiskFull = 61;
+inline constexpr int TooManyFiles = 67;
 inline constexpr int PermissionDenied = 70;
 inline constexpr int RenameAcrossDisks = 74;
 inline constexpr int PathFileAccess = 75;

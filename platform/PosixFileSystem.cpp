@@ -1,1 +1,432 @@
 #include "PosixFileSystem.h"
+
+#include <QUtf8StringView>
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <utility>
+
+namespace varnex {
+
+QString nativeSeparator() {
+    return QStringLiteral("/");
+}
+
+namespace {
+
+constexpr char16_t EscapeBase = 0xDC00;
+constexpr char16_t FirstEscape = 0xDC80;
+constexpr char16_t LastEscape = 0xDCFF;
+
+// Owns one open file descriptor.
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd = -1) : fd_(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other) {
+            reset();
+            fd_ = std::exchange(other.fd_, -1);
+        }
+        return *this;
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() { reset(); }
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    void reset() {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+    }
+    int fd_;
+};
+
+void appendUtf8(QByteArray& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.append(char(cp));
+    } else if (cp < 0x800) {
+        out.append(char(0xC0 | (cp >> 6)));
+        out.append(char(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.append(char(0xE0 | (cp >> 12)));
+        out.append(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.append(char(0x80 | (cp & 0x3F)));
+    } else {
+        out.append(char(0xF0 | (cp >> 18)));
+        out.append(char(0x80 | ((cp >> 12) & 0x3F)));
+        out.append(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.append(char(0x80 | (cp & 0x3F)));
+    }
+}
+
+// The length of the valid UTF-8 sequence at p[0..n), with its code point; 0 when the bytes
+// there are not valid UTF-8 (bad lead or continuation byte, overlong form, surrogate, or a
+// code point beyond U+10FFFF).
+int utf8SequenceAt(const uchar* p, qsizetype n, char32_t& cp) {
+    const uchar lead = p[0];
+    int length = 0;
+    char32_t minimum = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        cp = lead & 0x1F;
+        minimum = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        cp = lead & 0x0F;
+        minimum = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        cp = lead & 0x07;
+        minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    if (n < length)
+        return 0;
+    for (int k = 1; k < length; ++k) {
+        if ((p[k] & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (p[k] & 0x3F);
+    }
+    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+// Whether `name` can be one entry of a folder: not empty, not "." or "..", no "/" and no NUL.
+// With `allowEscapes` false it must also hold no lone surrogate, so that it is plain UTF-8.
+bool isEntryName(const QString& name, bool allowEscapes) {
+    if (name.isEmpty() || name == u"." || name == u"..")
+        return false;
+    const qsizetype n = name.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = name.at(i);
+        if (c == u'/' || c.unicode() == 0)
+            return false;
+        if (!c.isSurrogate())
+            continue;
+        if (c.isHighSurrogate() && i + 1 < n && name.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (!allowEscapes)
+            return false;
+    }
+    return true;
+}
+
+// The bytes of a path for a system call; nullopt when the path is empty, cannot be encoded or
+// holds a NUL (which would silently cut the path short).
+std::optional<QByteArray> pathBytes(const QString& path) {
+    if (path.isEmpty())
+        return std::nullopt;
+    QByteArray bytes = encodeFileName(path);
+    if (bytes.isEmpty() || bytes.contains('\0'))
+        return std::nullopt;
+    return bytes;
+}
+
+// The last component of a path, ignoring trailing separators.
+QStringView lastComponent(const QString& path) {
+    QStringView view(path);
+    while (view.size() > 1 && view.endsWith(u'/'))
+        view.chop(1);
+    const qsizetype slash = view.lastIndexOf(u'/');
+    return slash < 0 ? view : view.sliced(slash + 1);
+}
+
+quint32 attributesOf(const struct stat& st, bool hidden) {
+    quint32 result = 0;
+    if ((st.st_mode & S_IWUSR) == 0)
+        result |= attr::ReadOnly;
+    if (hidden)
+        result |= attr::Hidden;
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))
+        result |= attr::System;
+    if (S_ISDIR(st.st_mode))
+        result |= attr::Folder;
+    return result;
+}
+
+int renameNoReplace(int dirfd, const char* from, const char* to) {
+#ifdef RENAME_NOREPLACE
+    return ::renameat2(dirfd, from, dirfd, to, RENAME_NOREPLACE);
+#elif defined(SYS_renameat2)
+    constexpr unsigned int noReplace = 1; // RENAME_NOREPLACE of the kernel interface
+    return static_cast<int>(::syscall(SYS_renameat2, dirfd, from, dirfd, to, noReplace));
+#else
+    errno = ENOSYS;
+    return -1;
+#endif
+}
+
+// Renames a plain file by linking it under the new name (which fails when that name is taken)
+// and then removing the old name. 0 or the errno of the failing step. Should the removal of
+// the old name fail, the file is left with both names: nothing is taken away to undo the link.
+int linkThenUnlink(int dirfd, const char* from, const char* to) {
+    struct stat st;
+    if (::fstatat(dirfd, from, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    if (!S_ISREG(st.st_mode))
+        return EINVAL;
+    if (::linkat(dirfd, from, dirfd, to, 0) != 0)
+        return errno;
+    if (::unlinkat(dirfd, from, 0) != 0)
+        return errno;
+    return 0;
+}
+
+// Whether `from` and `to` are one and the same directory entry, reached through two spellings
+// of its name (a case-only change on a file system that ignores case). Two hard links share an
+// inode too, so a file with more than one link never counts.
+bool isSameEntry(int dirfd, const char* from, const char* to) {
+    struct stat a;
+    struct stat b;
+    if (::fstatat(dirfd, from, &a, AT_SYMLINK_NOFOLLOW) != 0 ||
+        ::fstatat(dirfd, to, &b, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && (S_ISDIR(a.st_mode) || a.st_nlink == 1);
+}
+
+// Renames `prefix` + `oldName` to `prefix` + `newName`, relative to `dirfd`, never replacing an
+// existing file.
+FsError renameWithin(int dirfd, const QByteArray& prefix, const QString& oldName,
+                     const QString& newName) {
+    // A name holding an escaped byte may stand for a name that differs on disk; such a rename
+    // is refused before it can touch the wrong file.
+    if (!isEntryName(oldName, false) || !isEntryName(newName, false))
+        return fsError(fserr::BadFileName);
+
+    const QByteArray from = prefix + oldName.toUtf8();
+    if (oldName == newName) {
+        struct stat st;
+        if (::fstatat(dirfd, from.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return fsErrorFromErrno(errno);
+        return FsError::success();
+    }
+
+    const QByteArray to = prefix + newName.toUtf8();
+    if (renameNoReplace(dirfd, from.constData(), to.constData()) == 0)
+        return FsError::success();
+    int err = errno;
+
+    if (err == EINVAL || err == ENOSYS) {
+        // The file system refuses RENAME_NOREPLACE (or the call): fall back to link + unlink.
+        const int linkErr = linkThenUnlink(dirfd, from.constData(), to.constData());
+        if (linkErr == 0)
+            return FsError::success();
+        // EPERM/EOPNOTSUPP: no hard links here either; the first answer says more.
+        if (linkErr != EPERM && linkErr != EOPNOTSUPP)
+            err = linkErr;
+    }
+
+    if (err == EEXIST && QString::compare(oldName, newName, Qt::CaseInsensitive) == 0 &&
+        isSameEntry(dirfd, from.constData(), to.constData())) {
+        // The new name is the file's own name in other letter case: nothing can be replaced.
+        if (::renameat(dirfd, from.constData(), dirfd, to.constData()) == 0)
+            return FsError::success();
+        err = errno;
+    }
+    return fsErrorFromErrno(err);
+}
+
+class PosixFolder final : public Folder {
+public:
+    PosixFolder(UniqueFd fd, QString path) : fd_(std::move(fd)), path_(std::move(path)) {}
+
+    QString path() const override { return path_; }
+
+    std::optional<QList<FolderEntry>> entries() override {
+        // A duplicate descriptor shares the read position, so the listing is rewound first.
+        UniqueFd listFd(::fcntl(fd_.get(), F_DUPFD_CLOEXEC, 0));
+        if (!listFd.valid())
+            return std::nullopt;
+        DIR* dir = ::fdopendir(listFd.get());
+        if (dir == nullptr)
+            return std::nullopt;
+        static_cast<void>(listFd.release());
+        ::rewinddir(dir);
+
+        // Every name is read before anything is done with any of them.
+        QList<QByteArray> names;
+        for (;;) {
+            errno = 0;
+            const dirent* entry = ::readdir(dir);
+            if (entry == nullptr)
+                break;
+            const char* name = entry->d_name;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+                continue;
+            names.append(QByteArray(name));
+        }
+        const int readErr = errno;
+        ::closedir(dir);
+        if (readErr != 0)
+            return std::nullopt;
+
+        QList<FolderEntry> result;
+        result.reserve(names.size());
+        for (const QByteArray& name : std::as_const(names)) {
+            struct stat st;
+            const quint32 attributes =
+                ::fstatat(fd_.get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0
+                    ? attributesOf(st, name.startsWith('.'))
+                    : attr::Invalid;
+            result.append(FolderEntry{decodeFileName(name), attributes});
+        }
+        return result;
+    }
+
+    std::unique_ptr<Folder> openSubFolder(const QString& name) override {
+        if (!isEntryName(name, true))
+            return nullptr;
+        const QByteArray bytes = encodeFileName(name);
+        if (bytes.isEmpty())
+            return nullptr;
+        UniqueFd sub(::openat(fd_.get(), bytes.constData(),
+                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!sub.valid())
+            return nullptr;
+        return std::make_unique<PosixFolder>(std::move(sub), path_ % name % u'/');
+    }
+
+    FsError rename(const QString& oldName, const QString& newName) override {
+        return renameWithin(fd_.get(), QByteArray(), oldName, newName);
+    }
+
+private:
+    UniqueFd fd_;
+    QString path_;
+};
+
+} // namespace
+
+QString decodeFileName(const QByteArray& bytes) {
+    // QString::fromUtf8 drops a leading byte order mark, which is part of a file's name.
+    if (!bytes.startsWith("\xEF\xBB\xBF") && QUtf8StringView(bytes).isValidUtf8())
+        return QString::fromUtf8(bytes);
+
+    QString out;
+    out.reserve(bytes.size());
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        if (p[i] < 0x80) {
+            out.append(QChar(char16_t(p[i])));
+            ++i;
+            continue;
+        }
+        char32_t cp = 0;
+        const int length = utf8SequenceAt(p + i, n - i, cp);
+        if (length == 0) {
+            out.append(QChar(char16_t(EscapeBase + p[i])));
+            ++i;
+            continue;
+        }
+        if (QChar::requiresSurrogates(cp)) {
+            out.append(QChar(QChar::highSurrogate(cp)));
+            out.append(QChar(QChar::lowSurrogate(cp)));
+        } else {
+            out.append(QChar(char16_t(cp)));
+        }
+        i += length;
+    }
+    return out;
+}
+
+QByteArray encodeFileName(const QString& name) {
+    bool escaped = false;
+    const qsizetype n = name.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = name.at(i);
+        if (!c.isSurrogate())
+            continue;
+        if (c.isHighSurrogate() && i + 1 < n && name.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c.unicode() < FirstEscape || c.unicode() > LastEscape)
+            return QByteArray();
+        escaped = true;
+    }
+    if (!escaped)
+        return name.toUtf8();
+
+    QByteArray out;
+    out.reserve(n * 3);
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = name.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < n && name.at(i + 1).isLowSurrogate()) {
+            appendUtf8(out, QChar::surrogateToUcs4(c, name.at(i + 1).unicode()));
+            ++i;
+        } else if (c >= FirstEscape && c <= LastEscape) {
+            out.append(char(c - EscapeBase));
+        } else {
+            appendUtf8(out, c);
+        }
+    }
+    // Escaped bytes that line up into valid UTF-8 would name a different file than the text
+    // says; only text that decodeFileName itself produces is encoded.
+    if (decodeFileName(out) != name)
+        return QByteArray();
+    return out;
+}
+
+FsError renameByLink(int dirfd, const QByteArray& oldName, const QByteArray& newName) {
+    if (oldName.isEmpty() || newName.isEmpty() || oldName.contains('\0') || newName.contains('\0'))
+        return fsError(fserr::BadFileName);
+    const int err = linkThenUnlink(dirfd, oldName.constData(), newName.constData());
+    return err == 0 ? FsError::success() : fsErrorFromErrno(err);
+}
+
+std::unique_ptr<Folder> PosixFileSystem::openFolder(const QString& path) {
+    const std::optional<QByteArray> bytes = pathBytes(path);
+    if (!bytes)
+        return nullptr;
+    UniqueFd fd(::openat(AT_FDCWD, bytes->constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid())
+        return nullptr;
+    return std::make_unique<PosixFolder>(std::move(fd), path.endsWith(u'/') ? path : path % u'/');
+}
+
+FsError PosixFileSystem::renameInFolder(const QString& folderPath, const QString& oldName,
+                                        const QString& newName) {
+    // An empty folder must not turn into the current folder.
+    if (folderPath.isEmpty())
+        return fsError(fserr::PathNotFound);
+    std::optional<QByteArray> prefix = pathBytes(folderPath);
+    if (!prefix)
+        return fsError(fserr::BadFileName);
+    if (!prefix->endsWith('/'))
+        prefix->append('/');
+    return renameWithin(AT_FDCWD, *prefix, oldName, newName);
+}
+
+quint32 PosixFileSystem::attributes(const QString& path) {
+    const std::optional<QByteArray> bytes = pathBytes(path);
+    struct stat st;
+    if (!bytes || ::fstatat(AT_FDCWD, bytes->constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return attr::Invalid;
+    return attributesOf(st, lastComponent(path).startsWith(u'.'));
+}
+
+bool PosixFileSystem::isPlainFile(const QString& path) {
+    const std::optional<QByteArray> bytes = pathBytes(path);
+    struct stat st;
+    if (!bytes || ::fstatat(AT_FDCWD, bytes->constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    return S_ISREG(st.st_mode) && !lastComponent(path).startsWith(u'.');
+}
+
+} // namespace varnex

@@ -1,1 +1,205 @@
 #include "FileListModel.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace varnex {
+
+FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent) {}
+
+int FileListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(entries_.size());
+}
+
+QVariant FileListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= entries_.size())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return entries_.at(index.row()).text;
+    return {};
+}
+
+int FileListModel::count() const {
+    return int(entries_.size());
+}
+
+QString FileListModel::entryAt(int row) const {
+    if (row < 0 || row >= entries_.size())
+        return {};
+    return entries_.at(row).text;
+}
+
+FileListAccess::EntryId FileListModel::idAt(int row) const {
+    if (row < 0 || row >= entries_.size())
+        return 0;
+    return entries_.at(row).id;
+}
+
+void FileListModel::indexAdd(const QString& text) {
+    ++upperCounts_[text.toUpper()];
+}
+
+void FileListModel::indexRemove(const QString& text) {
+    const auto it = upperCounts_.find(text.toUpper());
+    if (it == upperCounts_.end())
+        return;
+    if (--it.value() <= 0)
+        upperCounts_.erase(it);
+}
+
+void FileListModel::append(const QString& path) {
+    const int row = count();
+    beginInsertRows({}, row, row);
+    entries_.append(Entry{nextId_++, path});
+    indexAdd(path);
+    ++structureRevision_;
+    endInsertRows();
+}
+
+void FileListModel::removeAt(int row) {
+    if (row >= 0 && row < count())
+        removeRange(row, row);
+}
+
+bool FileListModel::removeRows(int row, int count, const QModelIndex& parent) {
+    if (parent.isValid() || row < 0 || count <= 0 || row > this->count() - count)
+        return false;
+    removeRange(row, row + count - 1);
+    return true;
+}
+
+void FileListModel::removeRange(int first, int last) {
+    beginRemoveRows({}, first, last);
+    for (int row = first; row <= last; ++row)
+        indexRemove(entries_.at(row).text);
+    entries_.remove(first, last - first + 1);
+    ++structureRevision_;
+    endRemoveRows();
+}
+
+void FileListModel::removeRows(QList<int> rows) {
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [n = count()](int row) { return row < 0 || row >= n; }),
+               rows.end());
+    if (rows.isEmpty())
+        return;
+
+    // Contiguous ranges, highest rows first: removing those first keeps the rows of the ranges
+    // still to remove valid.
+    QList<std::pair<int, int>> ranges;
+    for (int i = int(rows.size()) - 1; i >= 0;) {
+        const int last = rows.at(i);
+        int first = last;
+        while (--i >= 0 && rows.at(i) == first - 1)
+            first = rows.at(i);
+        ranges.append({first, last});
+    }
+
+    if (ranges.size() > SeparateRangeLimit) {
+        removeScattered(rows);
+        return;
+    }
+    for (const auto& [first, last] : std::as_const(ranges))
+        removeRange(first, last);
+}
+
+// One pass over the list for any number of ranges. Each rowsRemoved signal costs a view and its
+// selection model time in proportion to their persistent indexes, so thousands of scattered
+// ranges announced one by one would cost quadratic time; one layout change does not.
+void FileListModel::removeScattered(const QList<int>& sortedRows) {
+    Q_EMIT layoutAboutToBeChanged();
+
+    const int oldCount = count();
+    std::vector<int> newRowOf(size_t(oldCount), -1);
+    int write = 0;
+    auto next = sortedRows.cbegin();
+    for (int read = 0; read < oldCount; ++read) {
+        if (next != sortedRows.cend() && *next == read) {
+            ++next;
+            indexRemove(entries_.at(read).text);
+            continue;
+        }
+        if (write != read)
+            entries_[write] = std::move(entries_[read]);
+        newRowOf[size_t(read)] = write++;
+    }
+    entries_.resize(write);
+
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex& index : from) {
+        const int row =
+            index.row() >= 0 && index.row() < oldCount ? newRowOf[size_t(index.row())] : -1;
+        to.append(row >= 0 ? createIndex(row, index.column()) : QModelIndex());
+    }
+    changePersistentIndexList(from, to);
+
+    ++structureRevision_;
+    Q_EMIT layoutChanged();
+}
+
+void FileListModel::clear() {
+    beginResetModel();
+    entries_.clear();
+    upperCounts_.clear();
+    rowHint_ = 0;
+    ++structureRevision_;
+    endResetModel();
+}
+
+bool FileListModel::containsIgnoringCase(const QString& path) const {
+    return upperCounts_.contains(path.toUpper());
+}
+
+int FileListModel::rowsBefore(EntryId id) const {
+    const auto it = std::lower_bound(entries_.cbegin(), entries_.cend(), id,
+                                     [](const Entry& e, EntryId value) { return e.id < value; });
+    return int(it - entries_.cbegin());
+}
+
+QList<FileListAccess::EntryId> FileListModel::entryIds() const {
+    QList<EntryId> ids;
+    ids.reserve(entries_.size());
+    for (const Entry& e : entries_)
+        ids.append(e.id);
+    return ids;
+}
+
+int FileListModel::rowOf(EntryId id) const {
+    const int n = count();
+    for (int row : {rowHint_, rowHint_ + 1}) {
+        if (row >= 0 && row < n && entries_.at(row).id == id) {
+            rowHint_ = row;
+            return row;
+        }
+    }
+    const int row = rowsBefore(id);
+    if (row >= n || entries_.at(row).id != id)
+        return -1;
+    rowHint_ = row;
+    return row;
+}
+
+std::optional<QString> FileListModel::entryText(EntryId id) const {
+    const int row = rowOf(id);
+    if (row < 0)
+        return std::nullopt;
+    return entries_.at(row).text;
+}
+
+void FileListModel::setEntryText(EntryId id, const QString& text) {
+    const int row = rowOf(id);
+    if (row < 0)
+        return;
+    Entry& e = entries_[row];
+    indexRemove(e.text);
+    e.text = text;
+    indexAdd(text);
+    const QModelIndex changed = index(row);
+    Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole, Qt::ToolTipRole});
+}
+
+} // namespace varnex

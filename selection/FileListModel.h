@@ -4,12 +4,17 @@
 
 #include <QAbstractListModel>
 #include <QHash>
+#include <QList>
 #include <QStringList>
 
 namespace varnex {
 
 // The entries of the file list: full paths in insertion order, each with a stable id, and an
 // index of their upper-cased forms so that the duplicate test costs constant time per path.
+//
+// Ids grow with every append and entries are only ever appended at the end, so the entries are
+// always sorted by id: a lookup by id is a binary search, and a hint makes the usual in-order
+// walk of a rename run constant time per entry.
 class FileListModel : public QAbstractListModel, public FileListAccess {
     Q_OBJECT
 public:
@@ -20,17 +25,54 @@ public:
 
     int count() const;
     QString entryAt(int row) const;
+    EntryId idAt(int row) const;
     void append(const QString& path);
     void removeAt(int row);
+    // Removes the rows in [row, row + count); false when the range is not inside the list.
+    bool removeRows(int row, int count, const QModelIndex& parent = {}) override;
+    // Removes every listed row. The rows need not be sorted or unique; rows outside the list
+    // are ignored. A few contiguous ranges are removed one by one (each announced with its own
+    // rowsRemoved signal, so views keep their current entry); many scattered ranges are removed
+    // in one pass under a layout change, so the cost stays linear in the list's length.
+    void removeRows(QList<int> rows);
     void clear();
     // Whether a path equal to `path` but for letter case is in the list.
     bool containsIgnoringCase(const QString& path) const;
+    // Grows by one with every change of the list's rows (append, removal, clear), so that a
+    // command that lets events run can tell whether the list changed meanwhile.
+    quint64 structureRevision() const { return structureRevision_; }
+    // The number of entries whose id is lower than `id`: the row that `id` has, or would have
+    // had, in the list.
+    int rowsBefore(EntryId id) const;
 
     // FileListAccess
     QList<EntryId> entryIds() const override;
     std::optional<QString> entryText(EntryId id) const override;
     int rowOf(EntryId id) const override;
     void setEntryText(EntryId id, const QString& text) override;
+
+    // Above this many ranges, removeRows(QList<int>) uses a single layout change.
+    static constexpr int SeparateRangeLimit = 8;
+
+private:
+    struct Entry {
+        EntryId id = 0;
+        QString text;
+    };
+
+    void indexAdd(const QString& text);
+    void indexRemove(const QString& text);
+    void removeRange(int first, int last);
+    void removeScattered(const QList<int>& sortedRows);
+
+    QList<Entry> entries_;
+    // Upper-cased entry -> how many entries have that form. Duplicates can exist (an Open into
+    // an empty list skips the test, a rename may write an existing form back), hence a count.
+    QHash<QString, int> upperCounts_;
+    EntryId nextId_ = 1;
+    quint64 structureRevision_ = 0;
+    // The row of the last id looked up: a rename run asks for ids in list order.
+    mutable int rowHint_ = 0;
 };
 
 } // namespace varnex

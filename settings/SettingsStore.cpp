@@ -1,1 +1,1 @@
-#include "SettingsStore.h"
+#include "settings/SettingsStore.h"

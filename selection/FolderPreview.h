@@ -1,0 +1,92 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <QAbstractListModel>
+#include <QList>
+#include <QStringList>
+
+namespace varnex {
+
+// The folder list of the folder panel: the chosen folder's ancestors from the root down, the
+// folder itself, then its sub-folders one level deeper, each indented by its depth.
+class FolderTreeModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    enum Role {
+        NameRole = Qt::UserRole + 1, // the bare name ("/" or "C:\" for a root)
+        PathRole,                    // the full path of the row's folder
+        DepthRole,                   // 0 for the root
+    };
+
+    struct Row {
+        QString name;
+        QString path;
+        int depth = 0;
+    };
+
+    explicit FolderTreeModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+    // `folderRow` is the row of the chosen folder itself.
+    void setRows(QList<Row> rows, int folderRow);
+    const QList<Row>& rows() const { return rows_; }
+    // The row of the chosen folder itself; -1 when there are no rows.
+    int folderRow() const { return folderRow_; }
+
+private:
+    QList<Row> rows_;
+    int folderRow_ = -1;
+};
+
+// The file list of the folder panel: the names of the chosen folder's entries that are not
+// folders, sorted without regard to letter case.
+class FolderFilesModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    explicit FolderFilesModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+    void setNames(QStringList names);
+    const QStringList& names() const { return names_; }
+
+private:
+    QStringList names_;
+};
+
+// The two display lists of the folder panel, bound to one folder.
+class FolderPreview {
+public:
+    explicit FolderPreview(FileSystem& fs);
+
+    // Shows `path`. False, with the previous folder kept, when the path names no folder that
+    // can be read.
+    bool setFolder(const QString& path);
+    // Reads the current folder again; false (lists unchanged) when it can no longer be read.
+    bool refresh();
+    // The folder shown, as it was given; empty before the first successful setFolder.
+    QString folder() const { return folder_; }
+
+    FolderTreeModel& dirModel() { return dirs_; }
+    FolderFilesModel& fileModel() { return files_; }
+
+private:
+    FileSystem& fs_;
+    QString folder_;
+    FolderTreeModel dirs_;
+    FolderFilesModel files_;
+};
+
+// The ancestors of a folder path from the root down, ending with the folder itself: the rows of
+// the folder list above the sub-folders.
+QList<FolderTreeModel::Row> folderLineage(const QString& path);
+
+// Sorts names without regard to letter case; names equal but for case keep a fixed order.
+void sortNamesIgnoringCase(QStringList& names);
+
+} // namespace varnex

@@ -1,0 +1,104 @@
+#include "settings/QSettingsStore.h"
+
+#include "platform/AppInfo.h"
+
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace varnex {
+
+QSettingsStore::QSettingsStore() : m_format(QSettings::NativeFormat) {
+    reopen();
+}
+
+QSettingsStore::QSettingsStore(const QString& iniFilePath)
+    : m_format(QSettings::IniFormat), m_iniFilePath(iniFilePath) {
+    reopen();
+}
+
+QSettingsStore::~QSettingsStore() = default;
+
+void QSettingsStore::reopen() {
+    m_settings.reset();
+    if (m_iniFilePath.isEmpty()) {
+        m_settings = std::make_unique<QSettings>(m_format, QSettings::UserScope, applicationTitle(),
+                                                 applicationTitle());
+    } else {
+        m_settings = std::make_unique<QSettings>(m_iniFilePath, m_format);
+    }
+}
+
+QString QSettingsStore::fileName() const {
+    return m_settings->fileName();
+}
+
+QString QSettingsStore::settingsKey(const QString& application, const QString& section,
+                                    const QString& key) const {
+    if (application == applicationTitle())
+        return section % u'/' % key;
+    return application % u'/' % section % u'/' % key;
+}
+
+QString QSettingsStore::readSetting(const QString& application, const QString& section,
+                                    const QString& key, const QString& defaultValue) const {
+    const QVariant value = m_settings->value(settingsKey(application, section, key));
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return value.toString();
+    case QMetaType::QStringList:
+        return value.toStringList().join(u", ");
+    case QMetaType::QByteArray:
+        return QString::fromUtf8(value.toByteArray());
+    default:
+        // Missing, or a value that QSettings decoded into something other than text.
+        return defaultValue;
+    }
+}
+
+void QSettingsStore::writeSetting(const QString& application, const QString& section,
+                                  const QString& key, const QString& value) {
+    const QString settingsKeyText = settingsKey(application, section, key);
+    m_settings->setValue(settingsKeyText, value);
+    m_pending.insert(settingsKeyText, value);
+}
+
+bool QSettingsStore::flush() {
+    m_settings->sync();
+    const QSettings::Status status = m_settings->status();
+    bool saved = status == QSettings::NoError;
+    // QSettings reports a damaged file as FormatError even though sync() then rewrote it in
+    // good form. The status keeps the first error met, so a write that failed afterwards would
+    // hide behind it: look at what the file holds now.
+    if (status == QSettings::FormatError)
+        saved = true;
+    if (status != QSettings::NoError) {
+        // A fresh QSettings reports the next flush on its own; values not yet saved go with it.
+        reopen();
+        if (!saved) {
+            for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it)
+                m_settings->setValue(it.key(), it.value());
+        }
+    }
+    if (saved)
+        m_pending.clear();
+    return saved;
+}
+
+bool QSettingsStore::pendingValuesOnDisk() const {
+    // Only file stores report FormatError. QSettings shares one in-memory copy per file name
+    // within the process, so the values are read from a copy of the file under another name.
+    QTemporaryDir dir;
+    const QString copyPath = dir.filePath(QStringLiteral("check.conf"));
+    if (!dir.isValid() || !QFile::copy(m_settings->fileName(), copyPath))
+        return false;
+    QSettings copy(copyPath, QSettings::IniFormat);
+    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
+        const QVariant value = copy.value(it.key());
+        if (value.typeId() != QMetaType::QString || value.toString() != it.value())
+            return false;
+    }
+    return true;
+}
+
+} // namespace varnex

@@ -1,0 +1,312 @@
+#include "platform/PosixFileSystem.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace varnex;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QChar esc(int byte) {
+    return QChar(char16_t(0xDC00 + byte));
+}
+
+QByteArray bytes(const QString& path) {
+    return encodeFileName(path);
+}
+
+// Fills a folder from space-separated items: "name=content" (file), "name~" (empty read-only
+// file), "name/" (folder), "name>target" (hard link), "name->target" (symbolic link), "name|"
+// (FIFO), "name@" (socket).
+void build(const QString& dir, const QString& items) {
+    const auto at = [&dir](const QString& name) {
+        return bytes(dir + u'/' + name);
+    };
+    for (const QString& item : items.split(u' ', Qt::SkipEmptyParts)) {
+        const QString name = item.chopped(1);
+        const QStringList link = item.split(item.contains(u"->"_s) ? u"->"_s : u">"_s);
+        if (item.contains(u"->"_s))
+            QVERIFY(::symlink(bytes(link[1]).constData(), at(link[0]).constData()) == 0);
+        else if (link.size() == 2)
+            QVERIFY(::link(at(link[1]).constData(), at(link[0]).constData()) == 0);
+        else if (item.endsWith(u'/'))
+            QVERIFY(::mkdir(at(name).constData(), 0755) == 0);
+        else if (item.endsWith(u'|'))
+            QVERIFY(::mkfifo(at(name).constData(), 0644) == 0);
+        else if (item.endsWith(u'@'))
+            QVERIFY(::mknod(at(name).constData(), S_IFSOCK | 0644, 0) == 0);
+        else {
+            // Written by bytes: QFile would spell a name that is not UTF-8 differently.
+            const qsizetype eq = item.indexOf(u'=');
+            const int fd = ::open(at(eq < 0 ? name : item.left(eq)).constData(),
+                                  O_CREAT | O_EXCL | O_WRONLY, eq < 0 ? 0444 : 0644);
+            const QByteArray content = eq < 0 ? QByteArray() : item.mid(eq + 1).toUtf8();
+            QVERIFY(::write(fd, content.constData(), content.size()) == content.size());
+            ::close(fd);
+        }
+    }
+}
+
+// The folder's files and folders in the notation of build(), sorted.
+QString listing(const QString& dir) {
+    QStringList out;
+    const QDir d(dir);
+    for (const QString& name :
+         d.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)) {
+        QFile f(d.filePath(name));
+        out << (f.open(QIODevice::ReadOnly) && !QFileInfo(f).isDir()
+                    ? QString(name + u'=' + QString::fromUtf8(f.readAll()))
+                    : QString(name + u'/'));
+    }
+    return out.join(u' ');
+}
+
+} // namespace
+
+class TestPosixFileSystem : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void errnoMapping() {
+        const struct {
+            int number;
+            const char16_t* description;
+            QList<int> errs;
+        } rows[] = {
+            {53, u"File not found", {ENOENT}},
+            {58, u"File already exists", {EEXIST, ENOTEMPTY}},
+            {70, u"Permission denied", {EACCES, EPERM}},
+            {76, u"Path not found", {ENOTDIR}},
+            {61, u"Disk full", {ENOSPC, EDQUOT}},
+            {57, u"Device I/O error", {EIO}},
+            {74, u"Can't rename with different drive", {EXDEV}},
+            {52, u"Bad file name or number", {ENAMETOOLONG}},
+            {75, u"Path/File access error", {EROFS, EBUSY, EINVAL, 0}},
+        };
+        for (const auto& r : rows)
+            for (int err : r.errs) {
+                const FsError e = fsErrorFromErrno(err);
+                QCOMPARE(e.number, r.number);
+                QCOMPARE(e.description, QString::fromUtf16(r.description));
+                QCOMPARE(e.source, u"Varnex"_s);
+            }
+    }
+
+    void rename_data() {
+        QTest::addColumn<int>("route");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("oldName");
+        QTest::addColumn<QString>("newName");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("after");
+        const struct {
+            const char* name;
+            QString before, oldName, newName;
+            int number;
+            QString after;
+        } rows[] = {
+            {"free name", u"a=1"_s, u"a"_s, u"b"_s, 0, u"b=1"_s},
+            {"case only", u"a=1"_s, u"a"_s, u"A"_s, 0, u"A=1"_s},
+            {"own name", u"a=1"_s, u"a"_s, u"a"_s, 0, u"a=1"_s},
+            {"taken", u"a=1 b=2"_s, u"a"_s, u"b"_s, 58, u"a=1 b=2"_s},
+            {"folder's name", u"a=1 d/"_s, u"a"_s, u"d"_s, 58, u"a=1 d/"_s},
+            {"hard link", u"a=1 b>a"_s, u"a"_s, u"b"_s, 58, u"a=1 b=1"_s},
+            {"hard link in other case", u"a=1 A>a"_s, u"a"_s, u"A"_s, 58, u"A=1 a=1"_s},
+            {"vanished", QString(), u"a"_s, u"b"_s, 53, QString()},
+            {"own name, vanished", QString(), u"a"_s, u"a"_s, 53, QString()},
+            {"empty", u"a=1"_s, u"a"_s, QString(), 52, u"a=1"_s},
+            {"dot", u"a=1"_s, u"a"_s, u"."_s, 52, u"a=1"_s},
+            {"dot dot", u"a=1"_s, u"a"_s, u".."_s, 52, u"a=1"_s},
+            {"old dot dot", u"a=1"_s, u".."_s, u"b"_s, 52, u"a=1"_s},
+            {"into a folder", u"a=1 d/"_s, u"a"_s, u"d/a"_s, 52, u"a=1 d/"_s},
+            {"NUL", u"a=1 b=2"_s, u"a"_s, u"b"_s + QChar(0) + u'c', 52, u"a=1 b=2"_s},
+            {"too long", u"a=1"_s, u"a"_s, QString(300, u'x'), 52, u"a=1"_s},
+        };
+        const char* routes[] = {"folder", "path", "path without separator"};
+        for (int route = 0; route < 3; ++route)
+            for (const auto& r : rows)
+                QTest::addRow("%s, %s", r.name, routes[route])
+                    << route << r.before << r.oldName << r.newName << r.number << r.after;
+    }
+    void rename() {
+        QFETCH(int, route);
+        QFETCH(QString, before);
+        QFETCH(QString, oldName);
+        QFETCH(QString, newName);
+        QFETCH(int, number);
+        QTemporaryDir tmp;
+        build(tmp.path(), before);
+        PosixFileSystem fs;
+        const QString folderPath = tmp.path() + (route == 1 ? u"/" : u"");
+        const FsError e = route == 0 ? fs.openFolder(tmp.path())->rename(oldName, newName)
+                                     : fs.renameInFolder(folderPath, oldName, newName);
+        QCOMPARE(e.number, number);
+        QCOMPARE(e.source, number ? u"Varnex"_s : QString());
+        QTEST(listing(tmp.path()), "after");
+    }
+
+    // The link-and-unlink rename used where RENAME_NOREPLACE is refused.
+    void renameByLink() {
+        const struct {
+            QString before;
+            int number;
+            QString after;
+        } rows[] = {{u"a=1"_s, 0, u"b=1"_s},
+                    {u"a=1 b=2"_s, 58, u"a=1 b=2"_s},
+                    {u"a/"_s, 75, u"a/"_s},
+                    {QString(), 53, QString()}};
+        for (const auto& r : rows) {
+            QTemporaryDir tmp;
+            build(tmp.path(), r.before);
+            const int fd = ::open(bytes(tmp.path()).constData(), O_RDONLY | O_DIRECTORY);
+            QCOMPARE(varnex::renameByLink(fd, "a", "b").number, r.number);
+            ::close(fd);
+            QCOMPARE(listing(tmp.path()), r.after);
+        }
+    }
+
+    void attributes_data() {
+        QTest::addColumn<QString>("items");
+        QTest::addColumn<uint>("expected");
+        QTest::addColumn<bool>("plain");
+        QTest::newRow("file") << u"e=1"_s << 0u << true;
+        QTest::newRow("read only") << u"e~"_s << uint(attr::ReadOnly) << true;
+        QTest::newRow("dot file") << u".e=1"_s << uint(attr::Hidden) << false;
+        QTest::newRow("folder") << u"e/"_s << uint(attr::Folder) << false;
+        QTest::newRow("dot folder") << u".e/"_s << uint(attr::Folder | attr::Hidden) << false;
+        QTest::newRow("FIFO") << u"e|"_s << uint(attr::System) << false;
+        QTest::newRow("socket") << u"e@"_s << uint(attr::System) << false;
+        QTest::newRow("link to folder") << u"e->/tmp"_s << 0u << false;
+        QTest::newRow("link to file") << u"e->/etc/passwd"_s << 0u << false;
+        QTest::newRow("dangling link") << u"e->/nowhere/x"_s << 0u << false;
+    }
+    void attributes() {
+        QFETCH(QString, items);
+        QFETCH(uint, expected);
+        QTemporaryDir tmp;
+        build(tmp.path(), items);
+        PosixFileSystem fs;
+        auto folder = fs.openFolder(tmp.path());
+        const auto entries = folder->entries();
+        QVERIFY(entries && entries->size() == 1);
+        const FolderEntry entry = entries->first();
+        QCOMPARE(entry.attributes, expected);
+        const QString path = tmp.path() + u'/' + entry.name;
+        QCOMPARE(fs.attributes(path), expected);
+        QTEST(fs.isPlainFile(path), "plain");
+        QCOMPARE(folder->openSubFolder(entry.name) != nullptr, bool(expected & attr::Folder));
+    }
+
+    void oddPaths() {
+        QTemporaryDir tmp;
+        build(tmp.path(), u"f=1 d/ d/e/"_s);
+        PosixFileSystem fs;
+        QCOMPARE(fs.attributes(u"/dev/null"_s), uint(attr::System));
+        QCOMPARE(fs.attributes(tmp.path() + u"/missing"), attr::Invalid);
+        QVERIFY(!fs.isPlainFile(tmp.path() + u"/f/"));
+        for (const QString& path : QStringList{QString(), tmp.path() + u"/missing",
+                                               tmp.path() + u"/f", tmp.path() + QChar(0) + u"/d"})
+            QVERIFY(fs.openFolder(path) == nullptr);
+        QCOMPARE(fs.openFolder(u"/"_s)->path(), u"/"_s);
+        QCOMPARE(fs.openFolder(tmp.path())->path(), tmp.path() + u'/');
+        auto folder = fs.openFolder(tmp.path() + u'/');
+        QCOMPARE(folder->openSubFolder(u"d"_s)->path(), tmp.path() + u"/d/");
+        for (const QString& name : {QString(), u"."_s, u".."_s, u"d/e"_s})
+            QVERIFY(folder->openSubFolder(name) == nullptr);
+
+        // An empty folder path never means the current folder.
+        const QString cwd = QDir::currentPath();
+        QDir::setCurrent(tmp.path());
+        QVERIFY(!fs.renameInFolder(QString(), u"f"_s, u"g"_s).ok());
+        QDir::setCurrent(cwd);
+        QCOMPARE(listing(tmp.path()), u"d/ f=1"_s);
+    }
+
+    void fileNameCodec() {
+        const struct {
+            QByteArray raw; // empty: the text names no file
+            QString text;
+        } rows[] = {
+            {"\xc3\xa9", u"\u00e9"_s},
+            {"\xef\xbb\xbfx", u"\ufeffx"_s},
+            {"\xf0\x9f\x98\x80", u"\U0001F600"_s},
+            {"a\xff", u"a"_s + esc(0xff)},
+            {"\xe2\x82", QString(esc(0xe2)) + esc(0x82)},
+            {"\xc0\xaf", QString(esc(0xc0)) + esc(0xaf)},
+            {"\xed\xa0\x80", QString(esc(0xed)) + esc(0xa0) + esc(0x80)},
+            {"\xf4\x90\x80\x80", QString(esc(0xf4)) + esc(0x90) + esc(0x80) + esc(0x80)},
+            {"\xc3\xa9\xff", u"\u00e9"_s + esc(0xff)},
+            {{}, QString(QChar(char16_t(0xd800)))},
+            {{}, QString(esc(0x41))},
+            {{}, QString(esc(0xc3)) + esc(0xa9)},
+        };
+        for (const auto& r : rows) {
+            if (!r.raw.isEmpty())
+                QCOMPARE(decodeFileName(r.raw), r.text);
+            QCOMPARE(encodeFileName(r.text), r.raw);
+        }
+    }
+
+    // A name that is not UTF-8 is listed exactly and can be walked into, but no rename touches
+    // it, nor the file whose name is its lossy reading.
+    void nonUtf8Names() {
+        QTemporaryDir tmp;
+        const QString odd = u"odd"_s + esc(0xff);
+        build(tmp.path(), odd + u"=1 odd\ufffd=2 p=3 sub" + esc(0xfe) + u'/');
+        PosixFileSystem fs;
+        auto folder = fs.openFolder(tmp.path());
+        const auto entries = folder->entries();
+        QStringList names;
+        for (const FolderEntry& e : *entries)
+            names << e.name;
+        names.sort();
+        QCOMPARE(names, QStringList({odd, u"odd\ufffd"_s, u"p"_s, u"sub"_s + esc(0xfe)}));
+        QVERIFY(folder->openSubFolder(u"sub"_s + esc(0xfe)) != nullptr);
+        QCOMPARE(folder->rename(odd, u"new"_s).number, 52);
+        QCOMPARE(fs.renameInFolder(tmp.path() + u'/', odd, u"new"_s).number, 52);
+        QCOMPARE(folder->rename(u"p"_s, u"q"_s + esc(0xff)).number, 52);
+        const int fd = ::open(bytes(tmp.path()).constData(), O_RDONLY | O_DIRECTORY);
+        for (const char* raw : {"odd\xff", "odd\xef\xbf\xbd", "p"})
+            QVERIFY(::faccessat(fd, raw, F_OK, 0) == 0);
+        QVERIFY(::faccessat(fd, "new", F_OK, 0) != 0);
+        ::unlinkat(fd, "odd\xff", 0); // QTemporaryDir cannot remove names that are not UTF-8
+        ::unlinkat(fd, "sub\xfe", AT_REMOVEDIR);
+        ::close(fd);
+    }
+
+    // A chain of folders whose path is far longer than PATH_MAX is walked and renamed in.
+    void deepFolders() {
+        QTemporaryDir tmp;
+        const QByteArray name(250, 'd');
+        std::vector<int> fds{::open(bytes(tmp.path()).constData(), O_RDONLY | O_DIRECTORY)};
+        for (int i = 0; i < 20; ++i) {
+            QVERIFY(::mkdirat(fds.back(), name.constData(), 0755) == 0);
+            fds.push_back(::openat(fds.back(), name.constData(), O_RDONLY | O_DIRECTORY));
+        }
+        ::close(::openat(fds.back(), "f", O_CREAT | O_WRONLY, 0644));
+
+        PosixFileSystem fs;
+        std::unique_ptr<Folder> folder = fs.openFolder(tmp.path());
+        for (int i = 0; i < 20 && folder; ++i)
+            folder = folder->openSubFolder(QString::fromLatin1(name));
+        QVERIFY(folder && folder->path().size() > 4096);
+        QVERIFY(folder->rename(u"f"_s, u"g"_s).ok());
+        QCOMPARE(folder->entries()->first().name, u"g"_s);
+
+        // Removed from the bottom, relative to each parent: no full path reaches that deep.
+        QVERIFY(::unlinkat(fds.back(), "g", 0) == 0);
+        for (std::size_t i = fds.size() - 1; i > 0; --i) {
+            ::close(fds[i]);
+            QVERIFY(::unlinkat(fds[i - 1], name.constData(), AT_REMOVEDIR) == 0);
+        }
+        ::close(fds[0]);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPosixFileSystem)
+#include "tst_PosixFileSystem.moc"

@@ -1,0 +1,623 @@
+#include "frmVarnex.h"
+
+#include "platform/AppInfo.h"
+#include "window/Controls.h"
+#include "window/DesignedGeometry.h"
+#include "window/ProgramIcon.h"
+#include "window/WindowFont.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+namespace varnex {
+
+namespace {
+
+constexpr int MaxTextLength = 255;
+
+// What a screen reader says for a caption: the caption without its access-key marker.
+QString spokenCaption(const QString& caption) {
+    QString spoken;
+    spoken.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&') {
+            // "&&" shows one ampersand; a single one only marks the access key.
+            if (i + 1 < caption.size() && caption[i + 1] == u'&') {
+                spoken += u'&';
+                ++i;
+            }
+            continue;
+        }
+        spoken += caption[i];
+    }
+    return spoken;
+}
+
+void selectWholeText(QLineEdit* box) {
+    const int start = 0;
+    box->setSelection(start, static_cast<int>(box->text().size()) - start);
+}
+
+} // namespace
+
+frmVarnex::frmVarnex(QWidget* parent) : QWidget(parent) {
+    setWindowTitle(applicationTitle());
+    setWindowIcon(programIcon());
+    createControls();
+    connectHandlers();
+
+    layout_ = designedLayoutGeometry();
+    const TwipScale scale = TwipScale::of(this);
+    resize(scale.toPixels(designed::ClientWidth), scale.toPixels(designed::ClientHeight));
+    placeControls();
+    fitWindowFont(this);
+}
+
+frmVarnex::~frmVarnex() = default;
+
+void frmVarnex::createControls() {
+    namespace d = designed;
+    const auto place = [this](QWidget* widget, const TwipRect& rect) {
+        fixedPlacements_.push_back({widget, rect});
+    };
+    const auto button = [&](QWidget* parent, const QString& caption, const TwipRect& rect) {
+        auto* control = new QPushButton(caption, parent);
+        // Enter presses the button that has the focus; elsewhere it presses Rename.
+        control->setAutoDefault(true);
+        control->setAccessibleName(spokenCaption(caption));
+        place(control, rect);
+        return control;
+    };
+    const auto option = [&](QWidget* parent, const QString& caption, const TwipRect& rect) {
+        auto* control = new QRadioButton(caption, parent);
+        control->setAccessibleName(spokenCaption(caption));
+        place(control, rect);
+        return control;
+    };
+    const auto tick = [&](QWidget* parent, const QString& caption, const TwipRect& rect) {
+        auto* control = new TickBox(caption, parent);
+        control->setAccessibleName(spokenCaption(caption));
+        place(control, rect);
+        return control;
+    };
+    const auto label = [&](QWidget* parent, const QString& caption, const TwipRect& rect) {
+        auto* control = new QLabel(caption, parent);
+        control->setAccessibleName(spokenCaption(caption));
+        place(control, rect);
+        return control;
+    };
+    const auto textBox = [&](QWidget* parent, const QString& designedText,
+                             const QString& spokenName, const TwipRect& rect) {
+        auto* control = new TextBoxEdit(designedText, parent);
+        control->setMaxLength(MaxTextLength);
+        control->setAccessibleName(spokenName);
+        place(control, rect);
+        return control;
+    };
+    // A frame without caption or border: it only groups its option buttons.
+    const auto plainFrame = [&](QWidget* parent, const QString& spokenName,
+                                const TwipRect& rect) {
+        auto* frame = new QWidget(parent);
+        frame->setAccessibleName(spokenName);
+        place(frame, rect);
+        return frame;
+    };
+    const auto group = [this](OptionArray array, auto& members) {
+        auto* buttons = new QButtonGroup(this);
+        buttons->setExclusive(true);
+        for (int i = 0; i < static_cast<int>(members.size()); ++i)
+            buttons->addButton(members[static_cast<std::size_t>(i)], i);
+        groups_[static_cast<std::size_t>(array)] = buttons;
+    };
+
+    optFolderFile[0] = option(this, QStringLiteral("Select a Folder"), d::optFolderFile0);
+    optFolderFile[1] = option(this, QStringLiteral("Select File(s)"), d::optFolderFile1);
+    optFolderFile[0]->setChecked(true);
+
+    // The two selection frames; the layout, not this list, sets their place.
+    frameFiles = new QGroupBox(QStringLiteral("Select File(s) to Rename"), this);
+    frameFiles->setAccessibleName(frameFiles->title());
+    lstFiles = new FileListView(frameFiles);
+    lstFiles->setAccessibleName(QStringLiteral("Files to rename"));
+    cmdOpen = button(frameFiles, QStringLiteral("&Open..."), d::cmdOpen);
+    cmdClose = button(frameFiles, QStringLiteral("&Close"), d::cmdClose);
+    cmdCloseAll = button(frameFiles, QStringLiteral("Close &All"), d::cmdCloseAll);
+
+    frameFolder = new QGroupBox(QStringLiteral("Rename All Files in this Folder"), this);
+    frameFolder->setAccessibleName(frameFolder->title());
+    lblFolder = new QLabel(QStringLiteral("Label2"), frameFolder);
+    lblFolder->setAccessibleName(QStringLiteral("Folder"));
+    lblFolder->setTextFormat(Qt::PlainText);
+    cmdBrowse = button(frameFolder, QStringLiteral("&Browse..."), d::cmdBrowse);
+    chkRecursive =
+        tick(frameFolder, QStringLiteral("Rename files in all sub-folders"), d::chkRecursive);
+    Dir1 = new PreviewList(frameFolder);
+    Dir1->setAccessibleName(QStringLiteral("Folders"));
+    File1 = new PreviewList(frameFolder);
+    File1->setAccessibleName(QStringLiteral("Files in folder"));
+
+    frameControls = new QGroupBox(this);
+    frameControls->setAccessibleName(QStringLiteral("Type of rename"));
+    optTypeOfRename[0] = option(frameControls, QStringLiteral("Replace Text"), d::optTypeOfRename0);
+    lblFind = label(frameControls, QStringLiteral("Find:"), d::lblFind);
+    txtFind = textBox(frameControls, QStringLiteral("txtFind"), QStringLiteral("Find"), d::txtFind);
+    lblFind->setBuddy(txtFind);
+    lblReplace = label(frameControls, QStringLiteral("Replace:"), d::lblReplace);
+    txtReplace = textBox(frameControls, QStringLiteral("txtReplace"), QStringLiteral("Replace"),
+                         d::txtReplace);
+    lblReplace->setBuddy(txtReplace);
+    frameIncludeExtension =
+        plainFrame(frameControls, QStringLiteral("Extension"), d::frameIncludeExtension);
+    optIncludeExtension[0] = option(frameIncludeExtension, QStringLiteral("Include extension"),
+                                    d::optIncludeExtension0);
+    optIncludeExtension[1] = option(frameIncludeExtension, QStringLiteral("Exclude extension"),
+                                    d::optIncludeExtension1);
+    chkCaseSensitive = tick(frameControls, QStringLiteral("Case Sensitive"), d::chkCaseSensitive);
+    optTypeOfRename[1] = option(frameControls, QStringLiteral("Prepend"), d::optTypeOfRename1);
+    txtPrepend = textBox(frameControls, QStringLiteral("txtPrepend"),
+                         QStringLiteral("Prepend text"), d::txtPrepend);
+    optTypeOfRename[2] = option(frameControls, QStringLiteral("Postpend"), d::optTypeOfRename2);
+    txtPostpend = textBox(frameControls, QStringLiteral("txtPostpend"),
+                          QStringLiteral("Postpend text"), d::txtPostpend);
+    framePostpend = plainFrame(frameControls, QStringLiteral("Postpend position"), d::framePostpend);
+    optPostpendPosition[0] = option(framePostpend, QStringLiteral("Place before extension"),
+                                    d::optPostpendPosition0);
+    optPostpendPosition[1] = option(framePostpend, QStringLiteral("Place after extension"),
+                                    d::optPostpendPosition1);
+    optTypeOfRename[3] = option(frameControls, QStringLiteral("Convert Case"), d::optTypeOfRename3);
+    frameConvertCase = plainFrame(frameControls, QStringLiteral("Case"), d::frameConvertCase);
+    optConvertCase[0] = option(frameConvertCase, QStringLiteral("lowercase"), d::optConvertCase0);
+    optConvertCase[1] = option(frameConvertCase, QStringLiteral("UPPERCASE"), d::optConvertCase1);
+    optConvertCase[2] = option(frameConvertCase, QStringLiteral("Title Case"), d::optConvertCase2);
+    Line3 = new QFrame(frameControls);
+    Line3->setFrameShape(QFrame::HLine);
+    Line3->setFrameShadow(QFrame::Sunken);
+    // A line two pixels thick, centred on its designed height.
+    place(Line3, {d::Line3X1, d::Line3Y - TwipScale::TwipsPerPixelAt96Dpi,
+                  d::Line3X2 - d::Line3X1, 2 * TwipScale::TwipsPerPixelAt96Dpi});
+    Label1 = label(frameControls, QStringLiteral("Rename files with the following attributes:"),
+                   d::Label1);
+    chkReadOnly = tick(frameControls, QStringLiteral("Read Only"), d::chkReadOnly);
+    chkHidden = tick(frameControls, QStringLiteral("Hidden"), d::chkHidden);
+    chkSystem = tick(frameControls, QStringLiteral("System"), d::chkSystem);
+
+    cmdHelp = new QPushButton(QStringLiteral("&Help"), this);
+    cmdRename = new QPushButton(QStringLiteral("&Rename"), this);
+    cmdExit = new QPushButton(QStringLiteral("E&xit"), this);
+    for (QPushButton* control : {cmdHelp, cmdRename, cmdExit}) {
+        control->setAutoDefault(true);
+        control->setAccessibleName(spokenCaption(control->text()));
+    }
+    cmdRename->setDefault(true);
+
+    optTypeOfRename[0]->setChecked(true);
+    optIncludeExtension[0]->setChecked(true);
+    chkCaseSensitive->setCheckState(Qt::Checked);
+    optPostpendPosition[0]->setChecked(true);
+    optConvertCase[0]->setChecked(true);
+
+    group(OptionArray::FolderFile, optFolderFile);
+    group(OptionArray::TypeOfRename, optTypeOfRename);
+    group(OptionArray::IncludeExtension, optIncludeExtension);
+    group(OptionArray::PostpendPosition, optPostpendPosition);
+    group(OptionArray::ConvertCase, optConvertCase);
+}
+
+void frmVarnex::connectHandlers() {
+    connect(cmdExit, &QPushButton::clicked, this, &frmVarnex::cmdExit_Click);
+    connect(cmdHelp, &QPushButton::clicked, this, &frmVarnex::cmdHelp_Click);
+    connect(cmdRename, &QPushButton::clicked, this, &frmVarnex::cmdRename_Click);
+    connect(cmdBrowse, &QPushButton::clicked, this, &frmVarnex::cmdBrowse_Click);
+    connect(cmdOpen, &QPushButton::clicked, this, &frmVarnex::cmdOpen_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &frmVarnex::cmdClose_Click);
+    connect(cmdCloseAll, &QPushButton::clicked, this, &frmVarnex::cmdCloseAll_Click);
+    connect(lstFiles, &FileListView::filesDropped, this, &frmVarnex::lstFiles_OLEDragDrop);
+
+    // A click handler runs whenever a member becomes selected, by a click, the keyboard or
+    // code.
+    for (std::size_t a = 0; a < groups_.size(); ++a) {
+        const auto array = static_cast<OptionArray>(a);
+        connect(groups_[a], &QButtonGroup::idToggled, this, [this, array](int id, bool checked) {
+            if (checked)
+                runClickHandler(array, id);
+        });
+    }
+
+    connect(txtFind, &TextBoxEdit::gotFocus, this, &frmVarnex::txtFind_GotFocus);
+    connect(txtReplace, &TextBoxEdit::gotFocus, this, &frmVarnex::txtReplace_GotFocus);
+    connect(txtPrepend, &TextBoxEdit::gotFocus, this, &frmVarnex::txtPrepend_GotFocus);
+    connect(txtPostpend, &TextBoxEdit::gotFocus, this, &frmVarnex::txtPostpend_GotFocus);
+}
+
+// The keyboard focus order; frames and lblFolder hold a place but never take the focus.
+QList<QWidget*> frmVarnex::focusOrder() const {
+    return {optFolderFile[0],
+            optFolderFile[1],
+            frameFolder,
+            lblFolder,
+            cmdBrowse,
+            chkRecursive,
+            frameFiles,
+            lstFiles,
+            cmdOpen,
+            cmdClose,
+            cmdCloseAll,
+            frameControls,
+            optTypeOfRename[0],
+            txtFind,
+            txtReplace,
+            frameIncludeExtension,
+            optIncludeExtension[0],
+            optIncludeExtension[1],
+            chkCaseSensitive,
+            optTypeOfRename[1],
+            txtPrepend,
+            optTypeOfRename[2],
+            txtPostpend,
+            framePostpend,
+            optPostpendPosition[0],
+            optPostpendPosition[1],
+            optTypeOfRename[3],
+            frameConvertCase,
+            optConvertCase[0],
+            optConvertCase[1],
+            optConvertCase[2],
+            chkReadOnly,
+            chkHidden,
+            chkSystem,
+            cmdHelp,
+            cmdRename,
+            cmdExit};
+}
+
+void frmVarnex::applyFocusOrder() {
+    QWidget* previous = nullptr;
+    const QList<QWidget*> order = focusOrder();
+    for (QWidget* widget : order) {
+        if (!(widget->focusPolicy() & Qt::TabFocus))
+            continue;
+        if (previous != nullptr)
+            setTabOrder(previous, widget);
+        previous = widget;
+    }
+    // Sending each to the back in turn leaves the earlier entries drawn above the later ones
+    // within each container.
+    for (QWidget* widget : order)
+        widget->lower();
+}
+
+void frmVarnex::clearDesignedTexts() {
+    lblFolder->clear();
+    for (TextBoxEdit* box : {txtFind, txtReplace, txtPrepend, txtPostpend})
+        box->clear();
+}
+
+void frmVarnex::placeControls() {
+    const TwipScale scale = TwipScale::of(this);
+    for (const Placement& placement : fixedPlacements_)
+        placement.widget->setGeometry(scale.toPixels(placement.rect));
+    const std::pair<QWidget*, const TwipRect&> following[] = {
+        {frameFolder, layout_.frameFolder}, {lblFolder, layout_.lblFolder},
+        {cmdBrowse, layout_.cmdBrowse},     {Dir1, layout_.Dir1},
+        {File1, layout_.File1},             {frameFiles, layout_.frameFiles},
+        {lstFiles, layout_.lstFiles},       {cmdOpen, layout_.cmdOpen},
+        {cmdClose, layout_.cmdClose},       {cmdCloseAll, layout_.cmdCloseAll},
+        {frameControls, layout_.frameControls}, {cmdHelp, layout_.cmdHelp},
+        {cmdRename, layout_.cmdRename},     {cmdExit, layout_.cmdExit}};
+    for (const auto& [widget, rect] : following)
+        widget->setGeometry(scale.toPixels(rect));
+}
+
+void frmVarnex::setFileListModel(QAbstractItemModel* model) { lstFiles->setModel(model); }
+void frmVarnex::setFolderPreviewModel(QAbstractItemModel* model) { Dir1->setModel(model); }
+void frmVarnex::setFilePreviewModel(QAbstractItemModel* model) { File1->setModel(model); }
+
+QButtonGroup* frmVarnex::optionGroup(OptionArray array) const {
+    return groups_[static_cast<std::size_t>(array)];
+}
+
+int frmVarnex::optionCount(OptionArray array) const {
+    return static_cast<int>(optionGroup(array)->buttons().size());
+}
+
+QRadioButton* frmVarnex::optionMember(OptionArray array, int index) const {
+    return static_cast<QRadioButton*>(optionGroup(array)->button(index));
+}
+
+int frmVarnex::selectedOption(OptionArray array) const {
+    for (int i = 0; i < optionCount(array); ++i) {
+        if (optionMember(array, i)->isChecked())
+            return i;
+    }
+    return -1;
+}
+
+void frmVarnex::setOptionMember(OptionArray array, int index, bool value) {
+    QRadioButton* member = optionMember(array, index);
+    if (member == nullptr)
+        return;
+    if (value) {
+        if (member->isChecked())
+            runClickHandler(array, index);
+        else
+            member->setChecked(true); // runs the handler through the group
+        return;
+    }
+    if (!member->isChecked())
+        return;
+    // An exclusive group refuses to clear its selected member.
+    QButtonGroup* buttons = optionGroup(array);
+    buttons->setExclusive(false);
+    member->setChecked(false);
+    buttons->setExclusive(true);
+}
+
+void frmVarnex::runClickHandler(OptionArray array, int index) {
+    switch (array) {
+    case OptionArray::FolderFile:
+        optFolderFile_Click(index);
+        break;
+    case OptionArray::TypeOfRename:
+        optTypeOfRename_Click(index);
+        break;
+    case OptionArray::IncludeExtension:
+        optIncludeExtension_Click(index);
+        break;
+    case OptionArray::PostpendPosition:
+        optPostpendPosition_Click(index);
+        break;
+    case OptionArray::ConvertCase:
+        optConvertCase_Click(index);
+        break;
+    }
+}
+
+RenameOptions frmVarnex::renameOptions() const {
+    RenameOptions options;
+    switch (selectedOption(OptionArray::TypeOfRename)) {
+    case 0:
+        options.renameType = RenameType::ReplaceText;
+        break;
+    case 1:
+        options.renameType = RenameType::Prepend;
+        break;
+    case 2:
+        options.renameType = RenameType::Postpend;
+        break;
+    case 3:
+        options.renameType = RenameType::ConvertCase;
+        break;
+    default:
+        options.renameType = RenameType::None;
+        break;
+    }
+    options.findText = txtFind->text();
+    options.replaceWith = txtReplace->text();
+    // Only a tick counts: a greyed box is not case sensitive.
+    options.caseSensitive = chkCaseSensitive->checkState() == Qt::Checked;
+    options.includeExtension = includeExtension_;
+    options.prependText = txtPrepend->text();
+    options.postpendText = txtPostpend->text();
+    options.postpendBeforeExtension = postpendBeforeExtension_;
+    options.caseMode = caseMode_;
+    return options;
+}
+
+AttributeChoices frmVarnex::attributeChoices() const {
+    return {chkReadOnly->checkState() == Qt::Checked, chkHidden->checkState() == Qt::Checked,
+            chkSystem->checkState() == Qt::Checked};
+}
+
+bool frmVarnex::recursive() const { return chkRecursive->checkState() == Qt::Checked; }
+
+QSizeF frmVarnex::outerSizeTwips() const {
+    const TwipScale scale = TwipScale::of(this);
+    const QSize outer = frameGeometry().size();
+    return {scale.toTwips(outer.width()), scale.toTwips(outer.height())};
+}
+
+void frmVarnex::setOuterSizeTwips(double width, double height) {
+    const TwipScale scale = TwipScale::of(this);
+    // The frame's share is known once the window system has framed the window; before that
+    // the outer size is the client size.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    resize(scale.toPixels(width) - frame.width(), scale.toPixels(height) - frame.height());
+}
+
+void frmVarnex::Form_Load() {
+    applyFocusOrder();
+    setWindowTitle(varnex::windowTitle(applicationTitle(), Version{}));
+
+    if (!isMaximized()) {
+        if (const QScreen* screen = this->screen()) {
+            QRect centred = frameGeometry();
+            centred.moveCenter(screen->availableGeometry().center());
+            move(centred.topLeft());
+        }
+    }
+    show();
+
+    clearDesignedTexts();
+    optFolderFile_Click(0);
+    optTypeOfRename_Click(0);
+    optIncludeExtension_Click(0);
+    optPostpendPosition_Click(0);
+    optConvertCase_Click(0);
+}
+
+void frmVarnex::Form_Resize() {
+    if (isMinimized())
+        return;
+    const QSizeF outer = outerSizeTwips();
+    layout_ = layoutForWindowSize(outer.width(), outer.height(), layout_);
+    placeControls();
+}
+
+void frmVarnex::Form_Unload() { cmdExit_Click(); }
+
+void frmVarnex::Form_Terminate() { cmdExit_Click(); }
+
+void frmVarnex::cmdExit_Click() {
+    // Exit runs once, whichever way it was reached; closing the window comes back here.
+    if (exiting_)
+        return;
+    exiting_ = true;
+    close();
+}
+
+void frmVarnex::cmdHelp_Click() {}
+
+void frmVarnex::cmdRename_Click() {}
+
+void frmVarnex::cmdBrowse_Click() {}
+
+void frmVarnex::cmdOpen_Click() {}
+
+void frmVarnex::cmdClose_Click() {}
+
+void frmVarnex::cmdCloseAll_Click() {}
+
+void frmVarnex::lstFiles_OLEDragDrop(const QMimeData* data) { Q_UNUSED(data); }
+
+void frmVarnex::optFolderFile_Click(int index) {
+    Q_UNUSED(index);
+    if (optFolderFile[0]->isChecked()) {
+        frameFolder->show();
+        frameFiles->hide();
+    } else if (optFolderFile[1]->isChecked()) {
+        frameFolder->hide();
+        frameFiles->show();
+    }
+}
+
+void frmVarnex::setTextBoxOn(TextBoxEdit* box, bool on) {
+    box->setEnabled(on);
+    const QColor background =
+        palette().color(QPalette::Active, on ? QPalette::Base : QPalette::Button);
+    QPalette colours = box->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        colours.setColor(group, QPalette::Base, background);
+    box->setPalette(colours);
+}
+
+void frmVarnex::optTypeOfRename_Click(int index) {
+    Q_UNUSED(index);
+    const int type = selectedOption(OptionArray::TypeOfRename);
+    if (type < 0)
+        return;
+    const bool replace = type == 0;
+    const bool prepend = type == 1;
+    const bool postpend = type == 2;
+    const bool convert = type == 3;
+
+    setTextBoxOn(txtFind, replace);
+    if (replace)
+        txtFind->setFocus();
+    lblFind->setEnabled(replace);
+    setTextBoxOn(txtReplace, replace);
+    lblReplace->setEnabled(replace);
+    for (QRadioButton* member : optIncludeExtension)
+        member->setEnabled(replace);
+    chkCaseSensitive->setEnabled(replace);
+    setTextBoxOn(txtPrepend, prepend);
+    if (prepend)
+        txtPrepend->setFocus();
+    setTextBoxOn(txtPostpend, postpend);
+    if (postpend)
+        txtPostpend->setFocus();
+    for (QRadioButton* member : optPostpendPosition)
+        member->setEnabled(postpend);
+    for (QRadioButton* member : optConvertCase)
+        member->setEnabled(convert);
+}
+
+void frmVarnex::optIncludeExtension_Click(int index) {
+    Q_UNUSED(index);
+    if (optIncludeExtension[0]->isChecked())
+        includeExtension_ = true;
+    else if (optIncludeExtension[1]->isChecked())
+        includeExtension_ = false;
+}
+
+void frmVarnex::optPostpendPosition_Click(int index) {
+    Q_UNUSED(index);
+    if (optPostpendPosition[0]->isChecked())
+        postpendBeforeExtension_ = true;
+    else if (optPostpendPosition[1]->isChecked())
+        postpendBeforeExtension_ = false;
+}
+
+void frmVarnex::optConvertCase_Click(int index) {
+    Q_UNUSED(index);
+    switch (selectedOption(OptionArray::ConvertCase)) {
+    case 0:
+        caseMode_ = varnex::CaseMode::Lower;
+        break;
+    case 1:
+        caseMode_ = varnex::CaseMode::Upper;
+        break;
+    case 2:
+        caseMode_ = varnex::CaseMode::Title;
+        break;
+    default:
+        break;
+    }
+}
+
+void frmVarnex::txtFind_GotFocus() { selectWholeText(txtFind); }
+void frmVarnex::txtReplace_GotFocus() { selectWholeText(txtReplace); }
+void frmVarnex::txtPrepend_GotFocus() { selectWholeText(txtPrepend); }
+void frmVarnex::txtPostpend_GotFocus() { selectWholeText(txtPostpend); }
+
+void frmVarnex::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmVarnex::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void frmVarnex::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}
+
+// The window's default and cancel buttons: Enter presses Rename and Escape presses Exit,
+// unless the control with the focus uses the key itself (a focused button presses itself).
+void frmVarnex::keyPressEvent(QKeyEvent* event) {
+    const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers == Qt::NoModifier) {
+        switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (cmdRename->isEnabled()) {
+                cmdRename->click();
+                return;
+            }
+            break;
+        case Qt::Key_Escape:
+            if (cmdExit->isEnabled()) {
+                cmdExit->click();
+                return;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace varnex

@@ -1,0 +1,178 @@
+#pragma once
+
+#include "engine/RenameEngine.h"
+#include "window/Layout.h"
+#include "window/Twips.h"
+
+#include <QWidget>
+
+#include <array>
+#include <vector>
+
+class QAbstractItemModel;
+class QButtonGroup;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMimeData;
+class QPushButton;
+class QRadioButton;
+
+namespace varnex {
+
+class FileListView;
+class PreviewList;
+class TextBoxEdit;
+class TickBox;
+
+// The option arrays of the window. Each is one group of mutually exclusive option buttons,
+// addressed by index from 0.
+enum class OptionArray { FolderFile, TypeOfRename, IncludeExtension, PostpendPosition, ConvertCase };
+
+// The main window: every control, the handlers of the window and its controls, the panel of
+// rename types and the layout that follows the window's size. It hands the user's current
+// choices to the rename engine (RenameChoices), read afresh on every call.
+//
+// The controls are public and owned by the window; their names are the ones used throughout
+// the program. Geometry is kept in twips and turned into pixels by TwipScale only.
+class frmVarnex : public QWidget, public RenameChoices {
+    Q_OBJECT
+public:
+    explicit frmVarnex(QWidget* parent = nullptr);
+    ~frmVarnex() override;
+
+    // On the window.
+    std::array<QRadioButton*, 2> optFolderFile{};
+    QGroupBox* frameFiles = nullptr;
+    QGroupBox* frameFolder = nullptr;
+    QGroupBox* frameControls = nullptr;
+    QPushButton* cmdHelp = nullptr;
+    QPushButton* cmdRename = nullptr;
+    QPushButton* cmdExit = nullptr;
+
+    // In frameFiles.
+    FileListView* lstFiles = nullptr;
+    QPushButton* cmdOpen = nullptr;
+    QPushButton* cmdClose = nullptr;
+    QPushButton* cmdCloseAll = nullptr;
+
+    // In frameFolder.
+    QLabel* lblFolder = nullptr;
+    QPushButton* cmdBrowse = nullptr;
+    TickBox* chkRecursive = nullptr;
+    PreviewList* Dir1 = nullptr;
+    PreviewList* File1 = nullptr;
+
+    // In frameControls.
+    std::array<QRadioButton*, 4> optTypeOfRename{};
+    QLabel* lblFind = nullptr;
+    TextBoxEdit* txtFind = nullptr;
+    QLabel* lblReplace = nullptr;
+    TextBoxEdit* txtReplace = nullptr;
+    QWidget* frameIncludeExtension = nullptr;
+    std::array<QRadioButton*, 2> optIncludeExtension{};
+    TickBox* chkCaseSensitive = nullptr;
+    TextBoxEdit* txtPrepend = nullptr;
+    TextBoxEdit* txtPostpend = nullptr;
+    QWidget* framePostpend = nullptr;
+    std::array<QRadioButton*, 2> optPostpendPosition{};
+    QWidget* frameConvertCase = nullptr;
+    std::array<QRadioButton*, 3> optConvertCase{};
+    QFrame* Line3 = nullptr;
+    QLabel* Label1 = nullptr;
+    TickBox* chkReadOnly = nullptr;
+    TickBox* chkHidden = nullptr;
+    TickBox* chkSystem = nullptr;
+
+    // Models of the three lists; the window does not own them.
+    void setFileListModel(QAbstractItemModel* model);
+    void setFolderPreviewModel(QAbstractItemModel* model);
+    void setFilePreviewModel(QAbstractItemModel* model);
+
+    // Option arrays.
+    QButtonGroup* optionGroup(OptionArray array) const;
+    int optionCount(OptionArray array) const;
+    QRadioButton* optionMember(OptionArray array, int index) const;
+    // The index of the first selected member, or -1 when none is.
+    int selectedOption(OptionArray array) const;
+    // True selects the member and runs the array's click handler (also when it was selected
+    // already); False clears the member when it is the selected one, leaving the array with
+    // none selected, and does nothing otherwise.
+    void setOptionMember(OptionArray array, int index, bool value);
+
+    // Values kept current by the click handlers of their option arrays.
+    bool IncludeExtension() const { return includeExtension_; }
+    bool PostpendBeforeExtension() const { return postpendBeforeExtension_; }
+    varnex::CaseMode CaseMode() const { return caseMode_; }
+
+    // RenameChoices.
+    RenameOptions renameOptions() const override;
+    AttributeChoices attributeChoices() const override;
+    bool recursive() const override;
+
+    // The window's outer size (frame included where the window system reports one), in twips.
+    QSizeF outerSizeTwips() const;
+    void setOuterSizeTwips(double width, double height);
+
+    // Where the layout has put the controls that follow the window's size.
+    const LayoutGeometry& layoutGeometry() const { return layout_; }
+
+public Q_SLOTS:
+    // Start-up: focus and drawing order, title, showing the window, clearing the designed
+    // texts and putting the panels into the state of their selected members.
+    void Form_Load();
+    void Form_Resize();
+    void Form_Unload();
+    void Form_Terminate();
+
+    void cmdExit_Click();
+    void cmdHelp_Click();
+    void cmdRename_Click();
+    void cmdBrowse_Click();
+    void cmdOpen_Click();
+    void cmdClose_Click();
+    void cmdCloseAll_Click();
+    void lstFiles_OLEDragDrop(const QMimeData* data);
+
+    void optFolderFile_Click(int index);
+    void optTypeOfRename_Click(int index);
+    void optIncludeExtension_Click(int index);
+    void optPostpendPosition_Click(int index);
+    void optConvertCase_Click(int index);
+
+    void txtFind_GotFocus();
+    void txtReplace_GotFocus();
+    void txtPrepend_GotFocus();
+    void txtPostpend_GotFocus();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    struct Placement {
+        QWidget* widget;
+        TwipRect rect;
+    };
+
+    void createControls();
+    void connectHandlers();
+    QList<QWidget*> focusOrder() const;
+    void applyFocusOrder();
+    void clearDesignedTexts();
+    void placeControls();
+    void setTextBoxOn(TextBoxEdit* box, bool on);
+    void runClickHandler(OptionArray array, int index);
+
+    std::array<QButtonGroup*, 5> groups_{};
+    std::vector<Placement> fixedPlacements_;
+    LayoutGeometry layout_;
+    bool includeExtension_ = false;
+    bool postpendBeforeExtension_ = false;
+    varnex::CaseMode caseMode_ = varnex::CaseMode::Lower;
+    bool exiting_ = false;
+};
+
+} // namespace varnex
