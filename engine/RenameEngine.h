@@ -74,12 +74,17 @@ public:
 
     // Renames one file: `path` (ending with the separator) + `fileName`. In a folder walk
     // `folder` is the open folder that holds the file; in a list run `list` and `entry` name
-    // the list entry that receives the new path.
+    // the list entry that receives the new path. A new name that would leave the folder (a
+    // separator or NUL in it, empty, "." or "..") is refused as a bad file name, through the
+    // same Abort / Retry / Ignore question as a failed rename. The entry of a skipped file
+    // keeps its old path.
     void PerformReplacement(const QString& path, const QString& fileName, Folder* folder = nullptr,
                             FileListAccess* list = nullptr, FileListAccess::EntryId entry = 0);
 
-    // Renames every entry of the list, in order, until StopRun. Counts each entry handed to
-    // renaming in FilesProcessed and returns the number of distinct folders among them.
+    // Renames every entry of the list, in order, until StopRun. Entries removed meanwhile,
+    // entries that name no file (no separator, or nothing after it) and entries naming a file
+    // already renamed in this run are passed over. Counts each entry handed to renaming in
+    // FilesProcessed and returns the number of distinct folders among them.
     int renameList(FileListAccess& list);
 
     // Walks `path` (and, when recursion is chosen, its sub-folders depth first), renaming the

@@ -71,7 +71,7 @@ bool QSettingsStore::flush() {
     // good form. The status keeps the first error met, so a write that failed afterwards would
     // hide behind it: look at what the file holds now.
     if (status == QSettings::FormatError)
-        saved = true;
+        saved = pendingValuesOnDisk();
     if (status != QSettings::NoError) {
         // A fresh QSettings reports the next flush on its own; values not yet saved go with it.
         reopen();

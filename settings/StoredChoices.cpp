@@ -79,7 +79,9 @@ void write(SettingsStore& store, SettingKey key, const QString& value) {
     store.writeSetting(applicationTitle(), settingsSection(), keyName(key), value);
 }
 
+// Visits a variant with one lambda per alternative.
 template <class... Handlers> struct Overloaded : Handlers... { using Handlers::operator()...; };
+template <class... Handlers> Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 void applyOne(const ChoiceBinding& binding, const QString& text, ChoicesTarget& target) {
     std::visit(Overloaded{

@@ -19,7 +19,9 @@ void TextBoxEdit::focusInEvent(QFocusEvent* event) {
 
 namespace {
 
-bool carriesFiles(const QMimeData* data) { return data != nullptr && data->hasUrls(); }
+bool carriesFiles(const QMimeData* data) {
+    return data != nullptr && data->hasUrls();
+}
 
 } // namespace
 
@@ -52,7 +54,9 @@ void FileListView::dragMoveEvent(QDragMoveEvent* event) {
         event->ignore();
 }
 
-void FileListView::dragLeaveEvent(QDragLeaveEvent* event) { event->accept(); }
+void FileListView::dragLeaveEvent(QDragLeaveEvent* event) {
+    event->accept();
+}
 
 void FileListView::dropEvent(QDropEvent* event) {
     if (!carriesFiles(event->mimeData())) {

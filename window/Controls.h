@@ -2,9 +2,8 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QTreeView>
-
 #include <QMimeData>
+#include <QTreeView>
 
 namespace varnex {
 

@@ -6,9 +6,9 @@ namespace varnex {
 
 LayoutGeometry designedLayoutGeometry() {
     namespace d = designed;
-    return {d::frameFolder,   d::lblFolder, d::cmdBrowse,  d::Dir1,         d::File1,
-            d::frameFiles,    d::lstFiles,  d::cmdOpen,    d::cmdClose,     d::cmdCloseAll,
-            d::frameControls, d::cmdHelp,   d::cmdRename,  d::cmdExit};
+    return {d::frameFolder,   d::lblFolder, d::cmdBrowse, d::Dir1,     d::File1,
+            d::frameFiles,    d::lstFiles,  d::cmdOpen,   d::cmdClose, d::cmdCloseAll,
+            d::frameControls, d::cmdHelp,   d::cmdRename, d::cmdExit};
 }
 
 LayoutGeometry layoutForWindowSize(double width, double height, LayoutGeometry g) {

@@ -1,7 +1,6 @@
 #include "Twips.h"
 
 #include <QWidget>
-
 #include <cmath>
 
 namespace varnex {
@@ -9,7 +8,9 @@ namespace varnex {
 TwipScale::TwipScale(double logicalDpi)
     : pixelsPerTwip_(logicalDpi / 96.0 / TwipsPerPixelAt96Dpi) {}
 
-TwipScale TwipScale::of(const QWidget* widget) { return TwipScale(widget->logicalDpiX()); }
+TwipScale TwipScale::of(const QWidget* widget) {
+    return TwipScale(widget->logicalDpiX());
+}
 
 int TwipScale::toPixels(double twips) const {
     return static_cast<int>(std::lround(twips * pixelsPerTwip_));
@@ -22,6 +23,8 @@ QRect TwipScale::toPixels(const TwipRect& rect) const {
                  toPixels(rect.top + rect.height) - top);
 }
 
-double TwipScale::toTwips(double pixels) const { return pixels / pixelsPerTwip_; }
+double TwipScale::toTwips(double pixels) const {
+    return pixels / pixelsPerTwip_;
+}
 
 } // namespace varnex

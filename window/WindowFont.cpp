@@ -71,7 +71,11 @@ QStringList clippedCaptions(const QWidget* window) {
 void fitWindowFont(QWidget* window) {
     const QFont desktop = QApplication::font();
     QFont candidate = desktop;
-    for (double size = desktop.pointSizeF(); size >= SmallestPointSize; size -= PointSizeStep) {
+    // A desktop font given in pixels has no point size; 72 points make an inch.
+    const double desktopSize = desktop.pointSizeF() > 0
+                                   ? desktop.pointSizeF()
+                                   : desktop.pixelSize() * 72.0 / window->logicalDpiY();
+    for (double size = desktopSize; size >= SmallestPointSize; size -= PointSizeStep) {
         candidate.setPointSizeF(size);
         for (const int stretch : {int(QFont::Unstretched), int(QFont::SemiCondensed)}) {
             candidate.setStretch(stretch);

@@ -104,8 +104,7 @@ void frmVarnex::createControls() {
         return control;
     };
     // A frame without caption or border: it only groups its option buttons.
-    const auto plainFrame = [&](QWidget* parent, const QString& spokenName,
-                                const TwipRect& rect) {
+    const auto plainFrame = [&](QWidget* parent, const QString& spokenName, const TwipRect& rect) {
         auto* frame = new QWidget(parent);
         frame->setAccessibleName(spokenName);
         place(frame, rect);
@@ -157,10 +156,10 @@ void frmVarnex::createControls() {
     lblReplace->setBuddy(txtReplace);
     frameIncludeExtension =
         plainFrame(frameControls, QStringLiteral("Extension"), d::frameIncludeExtension);
-    optIncludeExtension[0] = option(frameIncludeExtension, QStringLiteral("Include extension"),
-                                    d::optIncludeExtension0);
-    optIncludeExtension[1] = option(frameIncludeExtension, QStringLiteral("Exclude extension"),
-                                    d::optIncludeExtension1);
+    optIncludeExtension[0] =
+        option(frameIncludeExtension, QStringLiteral("Include extension"), d::optIncludeExtension0);
+    optIncludeExtension[1] =
+        option(frameIncludeExtension, QStringLiteral("Exclude extension"), d::optIncludeExtension1);
     chkCaseSensitive = tick(frameControls, QStringLiteral("Case Sensitive"), d::chkCaseSensitive);
     optTypeOfRename[1] = option(frameControls, QStringLiteral("Prepend"), d::optTypeOfRename1);
     txtPrepend = textBox(frameControls, QStringLiteral("txtPrepend"),
@@ -168,11 +167,12 @@ void frmVarnex::createControls() {
     optTypeOfRename[2] = option(frameControls, QStringLiteral("Postpend"), d::optTypeOfRename2);
     txtPostpend = textBox(frameControls, QStringLiteral("txtPostpend"),
                           QStringLiteral("Postpend text"), d::txtPostpend);
-    framePostpend = plainFrame(frameControls, QStringLiteral("Postpend position"), d::framePostpend);
-    optPostpendPosition[0] = option(framePostpend, QStringLiteral("Place before extension"),
-                                    d::optPostpendPosition0);
-    optPostpendPosition[1] = option(framePostpend, QStringLiteral("Place after extension"),
-                                    d::optPostpendPosition1);
+    framePostpend =
+        plainFrame(frameControls, QStringLiteral("Postpend position"), d::framePostpend);
+    optPostpendPosition[0] =
+        option(framePostpend, QStringLiteral("Place before extension"), d::optPostpendPosition0);
+    optPostpendPosition[1] =
+        option(framePostpend, QStringLiteral("Place after extension"), d::optPostpendPosition1);
     optTypeOfRename[3] = option(frameControls, QStringLiteral("Convert Case"), d::optTypeOfRename3);
     frameConvertCase = plainFrame(frameControls, QStringLiteral("Case"), d::frameConvertCase);
     optConvertCase[0] = option(frameConvertCase, QStringLiteral("lowercase"), d::optConvertCase0);
@@ -182,8 +182,8 @@ void frmVarnex::createControls() {
     Line3->setFrameShape(QFrame::HLine);
     Line3->setFrameShadow(QFrame::Sunken);
     // A line two pixels thick, centred on its designed height.
-    place(Line3, {d::Line3X1, d::Line3Y - TwipScale::TwipsPerPixelAt96Dpi,
-                  d::Line3X2 - d::Line3X1, 2 * TwipScale::TwipsPerPixelAt96Dpi});
+    place(Line3, {d::Line3X1, d::Line3Y - TwipScale::TwipsPerPixelAt96Dpi, d::Line3X2 - d::Line3X1,
+                  2 * TwipScale::TwipsPerPixelAt96Dpi});
     Label1 = label(frameControls, QStringLiteral("Rename files with the following attributes:"),
                    d::Label1);
     chkReadOnly = tick(frameControls, QStringLiteral("Read Only"), d::chkReadOnly);
@@ -204,6 +204,51 @@ void frmVarnex::createControls() {
     chkCaseSensitive->setCheckState(Qt::Checked);
     optPostpendPosition[0]->setChecked(true);
     optConvertCase[0]->setChecked(true);
+
+    // Object names follow the control names, members of an array as "name(index)".
+    const std::pair<QWidget*, QString> names[] = {
+        {frameFiles, QStringLiteral("frameFiles")},
+        {lstFiles, QStringLiteral("lstFiles")},
+        {cmdOpen, QStringLiteral("cmdOpen")},
+        {cmdClose, QStringLiteral("cmdClose")},
+        {cmdCloseAll, QStringLiteral("cmdCloseAll")},
+        {frameFolder, QStringLiteral("frameFolder")},
+        {lblFolder, QStringLiteral("lblFolder")},
+        {cmdBrowse, QStringLiteral("cmdBrowse")},
+        {chkRecursive, QStringLiteral("chkRecursive")},
+        {Dir1, QStringLiteral("Dir1")},
+        {File1, QStringLiteral("File1")},
+        {frameControls, QStringLiteral("frameControls")},
+        {lblFind, QStringLiteral("lblFind")},
+        {txtFind, QStringLiteral("txtFind")},
+        {lblReplace, QStringLiteral("lblReplace")},
+        {txtReplace, QStringLiteral("txtReplace")},
+        {frameIncludeExtension, QStringLiteral("frameIncludeExtension")},
+        {chkCaseSensitive, QStringLiteral("chkCaseSensitive")},
+        {txtPrepend, QStringLiteral("txtPrepend")},
+        {txtPostpend, QStringLiteral("txtPostpend")},
+        {framePostpend, QStringLiteral("framePostpend")},
+        {frameConvertCase, QStringLiteral("frameConvertCase")},
+        {Line3, QStringLiteral("Line3")},
+        {Label1, QStringLiteral("Label1")},
+        {chkReadOnly, QStringLiteral("chkReadOnly")},
+        {chkHidden, QStringLiteral("chkHidden")},
+        {chkSystem, QStringLiteral("chkSystem")},
+        {cmdHelp, QStringLiteral("cmdHelp")},
+        {cmdRename, QStringLiteral("cmdRename")},
+        {cmdExit, QStringLiteral("cmdExit")}};
+    for (const auto& [control, name] : names)
+        control->setObjectName(name);
+    const auto nameMembers = [](auto& members, const QString& name) {
+        for (std::size_t i = 0; i < members.size(); ++i)
+            members[i]->setObjectName(name % u'(' % QString::number(i) % u')');
+    };
+    nameMembers(optFolderFile, QStringLiteral("optFolderFile"));
+    nameMembers(optTypeOfRename, QStringLiteral("optTypeOfRename"));
+    nameMembers(optIncludeExtension, QStringLiteral("optIncludeExtension"));
+    nameMembers(optPostpendPosition, QStringLiteral("optPostpendPosition"));
+    nameMembers(optConvertCase, QStringLiteral("optConvertCase"));
+    setObjectName(QStringLiteral("frmVarnex"));
 
     group(OptionArray::FolderFile, optFolderFile);
     group(OptionArray::TypeOfRename, optTypeOfRename);
@@ -306,20 +351,33 @@ void frmVarnex::placeControls() {
     for (const Placement& placement : fixedPlacements_)
         placement.widget->setGeometry(scale.toPixels(placement.rect));
     const std::pair<QWidget*, const TwipRect&> following[] = {
-        {frameFolder, layout_.frameFolder}, {lblFolder, layout_.lblFolder},
-        {cmdBrowse, layout_.cmdBrowse},     {Dir1, layout_.Dir1},
-        {File1, layout_.File1},             {frameFiles, layout_.frameFiles},
-        {lstFiles, layout_.lstFiles},       {cmdOpen, layout_.cmdOpen},
-        {cmdClose, layout_.cmdClose},       {cmdCloseAll, layout_.cmdCloseAll},
-        {frameControls, layout_.frameControls}, {cmdHelp, layout_.cmdHelp},
-        {cmdRename, layout_.cmdRename},     {cmdExit, layout_.cmdExit}};
+        {frameFolder, layout_.frameFolder},
+        {lblFolder, layout_.lblFolder},
+        {cmdBrowse, layout_.cmdBrowse},
+        {Dir1, layout_.Dir1},
+        {File1, layout_.File1},
+        {frameFiles, layout_.frameFiles},
+        {lstFiles, layout_.lstFiles},
+        {cmdOpen, layout_.cmdOpen},
+        {cmdClose, layout_.cmdClose},
+        {cmdCloseAll, layout_.cmdCloseAll},
+        {frameControls, layout_.frameControls},
+        {cmdHelp, layout_.cmdHelp},
+        {cmdRename, layout_.cmdRename},
+        {cmdExit, layout_.cmdExit}};
     for (const auto& [widget, rect] : following)
         widget->setGeometry(scale.toPixels(rect));
 }
 
-void frmVarnex::setFileListModel(QAbstractItemModel* model) { lstFiles->setModel(model); }
-void frmVarnex::setFolderPreviewModel(QAbstractItemModel* model) { Dir1->setModel(model); }
-void frmVarnex::setFilePreviewModel(QAbstractItemModel* model) { File1->setModel(model); }
+void frmVarnex::setFileListModel(QAbstractItemModel* model) {
+    lstFiles->setModel(model);
+}
+void frmVarnex::setFolderPreviewModel(QAbstractItemModel* model) {
+    Dir1->setModel(model);
+}
+void frmVarnex::setFilePreviewModel(QAbstractItemModel* model) {
+    File1->setModel(model);
+}
 
 QButtonGroup* frmVarnex::optionGroup(OptionArray array) const {
     return groups_[static_cast<std::size_t>(array)];
@@ -417,20 +475,44 @@ AttributeChoices frmVarnex::attributeChoices() const {
             chkSystem->checkState() == Qt::Checked};
 }
 
-bool frmVarnex::recursive() const { return chkRecursive->checkState() == Qt::Checked; }
+bool frmVarnex::recursive() const {
+    return chkRecursive->checkState() == Qt::Checked;
+}
 
 QSizeF frmVarnex::outerSizeTwips() const {
     const TwipScale scale = TwipScale::of(this);
     const QSize outer = frameGeometry().size();
-    return {scale.toTwips(outer.width()), scale.toTwips(outer.height())};
+    // A size set in twips reads back as set while the window keeps the pixels it was given,
+    // rather than as those pixels converted back (8000 twips are 533 pixels, which read back
+    // as 7995 twips at 96 dots per inch).
+    const auto read = [&](int pixels, double requestedTwips, int requestedPixels) {
+        return pixels == requestedPixels ? requestedTwips : scale.toTwips(pixels);
+    };
+    return {read(outer.width(), requestedOuterTwips_.width(), requestedOuterPixels_.width()),
+            read(outer.height(), requestedOuterTwips_.height(), requestedOuterPixels_.height())};
 }
 
 void frmVarnex::setOuterSizeTwips(double width, double height) {
     const TwipScale scale = TwipScale::of(this);
-    // The frame's share is known once the window system has framed the window; before that
-    // the outer size is the client size.
+    requestedOuterTwips_ = QSizeF(width, height);
+    requestedOuterPixels_ = QSize(scale.toPixels(width), scale.toPixels(height));
+    // The frame's share is known once the window system has framed the window; until then
+    // the whole size goes to the client area, and settleOuterSize() takes the frame off.
     const QSize frame = frameGeometry().size() - geometry().size();
-    resize(scale.toPixels(width) - frame.width(), scale.toPixels(height) - frame.height());
+    outerSizePending_ = frame.isEmpty();
+    resize(requestedOuterPixels_ - frame);
+}
+
+void frmVarnex::settleOuterSize() {
+    if (!outerSizePending_ || !isVisible() || windowState() != Qt::WindowNoState)
+        return;
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.isEmpty())
+        return; // not framed yet, or no window manager at all
+    outerSizePending_ = false;
+    // Unless the user has resized the window in the meantime.
+    if (size() == requestedOuterPixels_)
+        resize(requestedOuterPixels_ - frame);
 }
 
 void frmVarnex::Form_Load() {
@@ -462,9 +544,13 @@ void frmVarnex::Form_Resize() {
     placeControls();
 }
 
-void frmVarnex::Form_Unload() { cmdExit_Click(); }
+void frmVarnex::Form_Unload() {
+    cmdExit_Click();
+}
 
-void frmVarnex::Form_Terminate() { cmdExit_Click(); }
+void frmVarnex::Form_Terminate() {
+    cmdExit_Click();
+}
 
 void frmVarnex::cmdExit_Click() {
     // Exit runs once, whichever way it was reached; closing the window comes back here.
@@ -486,7 +572,9 @@ void frmVarnex::cmdClose_Click() {}
 
 void frmVarnex::cmdCloseAll_Click() {}
 
-void frmVarnex::lstFiles_OLEDragDrop(const QMimeData* data) { Q_UNUSED(data); }
+void frmVarnex::lstFiles_OLEDragDrop(const QMimeData* data) {
+    Q_UNUSED(data);
+}
 
 void frmVarnex::optFolderFile_Click(int index) {
     Q_UNUSED(index);
@@ -573,10 +661,18 @@ void frmVarnex::optConvertCase_Click(int index) {
     }
 }
 
-void frmVarnex::txtFind_GotFocus() { selectWholeText(txtFind); }
-void frmVarnex::txtReplace_GotFocus() { selectWholeText(txtReplace); }
-void frmVarnex::txtPrepend_GotFocus() { selectWholeText(txtPrepend); }
-void frmVarnex::txtPostpend_GotFocus() { selectWholeText(txtPostpend); }
+void frmVarnex::txtFind_GotFocus() {
+    selectWholeText(txtFind);
+}
+void frmVarnex::txtReplace_GotFocus() {
+    selectWholeText(txtReplace);
+}
+void frmVarnex::txtPrepend_GotFocus() {
+    selectWholeText(txtPrepend);
+}
+void frmVarnex::txtPostpend_GotFocus() {
+    selectWholeText(txtPostpend);
+}
 
 void frmVarnex::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
@@ -587,6 +683,16 @@ void frmVarnex::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
+}
+
+void frmVarnex::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    settleOuterSize();
+}
+
+void frmVarnex::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    settleOuterSize();
 }
 
 void frmVarnex::closeEvent(QCloseEvent* event) {

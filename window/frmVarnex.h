@@ -5,7 +5,6 @@
 #include "window/Twips.h"
 
 #include <QWidget>
-
 #include <array>
 #include <vector>
 
@@ -27,7 +26,13 @@ class TickBox;
 
 // The option arrays of the window. Each is one group of mutually exclusive option buttons,
 // addressed by index from 0.
-enum class OptionArray { FolderFile, TypeOfRename, IncludeExtension, PostpendPosition, ConvertCase };
+enum class OptionArray {
+    FolderFile,
+    TypeOfRename,
+    IncludeExtension,
+    PostpendPosition,
+    ConvertCase
+};
 
 // The main window: every control, the handlers of the window and its controls, the panel of
 // rename types and the layout that follows the window's size. It hands the user's current
@@ -148,6 +153,8 @@ public Q_SLOTS:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -165,10 +172,14 @@ private:
     void placeControls();
     void setTextBoxOn(TextBoxEdit* box, bool on);
     void runClickHandler(OptionArray array, int index);
+    void settleOuterSize();
 
     std::array<QButtonGroup*, 5> groups_{};
     std::vector<Placement> fixedPlacements_;
     LayoutGeometry layout_;
+    QSizeF requestedOuterTwips_{-1, -1};
+    QSize requestedOuterPixels_{-1, -1};
+    bool outerSizePending_ = false;
     bool includeExtension_ = false;
     bool postpendBeforeExtension_ = false;
     varnex::CaseMode caseMode_ = varnex::CaseMode::Lower;

@@ -1,5 +1,5 @@
-#include "TestSupport.h"
 #include "engine/NameTransform.h"
+#include "tests/support/TestSupport.h"
 
 #include <QTest>
 

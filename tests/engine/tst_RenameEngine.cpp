@@ -1,5 +1,5 @@
-#include "TestSupport.h"
 #include "platform/PosixFileSystem.h"
+#include "tests/support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>

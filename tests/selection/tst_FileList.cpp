@@ -1,6 +1,6 @@
-#include "TestSupport.h"
 #include "platform/PosixFileSystem.h"
 #include "selection/FileList.h"
+#include "support/TestSupport.h"
 
 #include <QFile>
 #include <QItemSelectionModel>
@@ -8,12 +8,19 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
 #include <sys/stat.h>
 
 using namespace varnex;
 
 namespace {
+
+// "0 2 /x" -> {"/d/f0", "/d/f2", "/x"}
+QStringList entries(const QString& text) {
+    QStringList result;
+    for (const QString& part : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        result.append(part.startsWith(QLatin1Char('/')) ? part : QStringLiteral("/d/f") % part);
+    return result;
+}
 
 QStringList texts(const FileListModel& model) {
     QStringList result;
@@ -22,350 +29,226 @@ QStringList texts(const FileListModel& model) {
     return result;
 }
 
-QStringList numbered(int count) {
-    QStringList result;
-    for (int i = 0; i < count; ++i)
-        result.append(QStringLiteral("/d/f%1").arg(i));
-    return result;
-}
+struct Fixture {
+    FakeFileSystem fs;
+    CountingEventPump events;
+    FileList list{fs, events};
+    QItemSelectionModel* selection = nullptr;
 
-void fill(FileList& list, const QStringList& paths) {
-    for (const QString& path : paths)
-        list.model().append(path);
-}
+    // `count` entries /d/f0.. with a selection model; `current` -1 for none.
+    void fill(int count, const QList<int>& selected, int current) {
+        for (int i = 0; i < count; ++i)
+            list.model().append(QStringLiteral("/d/f%1").arg(i));
+        selection = new QItemSelectionModel(&list.model(), &list.model());
+        if (current >= 0)
+            selection->setCurrentIndex(list.model().index(current), QItemSelectionModel::NoUpdate);
+        select(selected);
+    }
+    void select(const QList<int>& rows) {
+        for (int row : rows)
+            selection->select(list.model().index(row), QItemSelectionModel::Select);
+    }
+};
 
-void selectRows(QItemSelectionModel& selection, const QList<int>& rows) {
-    for (int row : rows)
-        selection.select(selection.model()->index(row, 0), QItemSelectionModel::Select);
-}
-
-QMimeData* uriList(const QStringList& localPaths, const QList<QUrl>& extra = {}) {
-    auto* data = new QMimeData;
-    QList<QUrl> urls;
-    for (const QString& path : localPaths)
-        urls.append(QUrl::fromLocalFile(path));
-    data->setUrls(urls + extra);
-    return data;
-}
+enum class DuringClose { Nothing, RemoveUnselectedBelow, CloseAll, Deselect, CloseAgain };
 
 } // namespace
 
 class TestFileList : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void duplicateRule_data();
-    void duplicateRule();
-    void indexFollowsEveryChange();
-    void close_data();
-    void close();
-    void closeWhileEventsChangeTheList_data();
-    void closeWhileEventsChangeTheList();
-    void closeAllKeepsListWasEmpty();
-    void drops();
-    void dropWithoutFiles();
-};
+    void duplicateRule_data() {
+        QTest::addColumn<bool>("listWasEmpty");
+        QTest::addColumn<bool>("viaDrop");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("duplicate");
 
-void TestFileList::duplicateRule_data() {
-    QTest::addColumn<QStringList>("existing");
-    QTest::addColumn<bool>("listWasEmpty");
-    QTest::addColumn<bool>("viaDrop");
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<bool>("duplicate");
-    QTest::addColumn<bool>("added");
-
-    const QStringList one{QStringLiteral("/data/Report.TXT")};
-    const QString otherCase = QStringLiteral("/DATA/report.txt");
-    QTest::newRow("same text") << one << false << false << one.first() << true << false;
-    QTest::newRow("case only") << one << false << false << otherCase << true << false;
-    QTest::newRow("case only, after an Open into an empty list")
-        << one << true << false << otherCase << true << true;
-    QTest::newRow("drop tests even after an Open into an empty list")
-        << one << true << true << otherCase << true << false;
-    QTest::newRow("drop into a list without it")
-        << one << false << true << QStringLiteral("/data/other") << false << true;
-    QTest::newRow("doubled separator is another entry")
-        << one << false << false << QStringLiteral("/data//Report.TXT") << false << true;
-    QTest::newRow("trailing blank is another entry")
-        << one << false << false << QStringLiteral("/data/Report.TXT ") << false << true;
-    QTest::newRow("case beyond ASCII")
-        << QStringList{QStringLiteral("/d/\u00e9t\u00e9.txt")} << false << false
-        << QStringLiteral("/d/\u00c9T\u00c9.TXT") << true << false;
-    QTest::newRow("empty list") << QStringList{} << false << false << one.first() << false << true;
-}
-
-void TestFileList::duplicateRule() {
-    QFETCH(QStringList, existing);
-    QFETCH(bool, listWasEmpty);
-    QFETCH(bool, viaDrop);
-    QFETCH(QString, path);
-    QFETCH(bool, duplicate);
-    QFETCH(bool, added);
-
-    FakeFileSystem fs;
-    fs.addFile(path);
-    CountingEventPump events;
-    FileList list(fs, events);
-    fill(list, existing);
-    list.ListWasEmpty = listWasEmpty;
-
-    QCOMPARE(list.CheckForListDuplicate(path), duplicate ? FileList::DuplicateFound : 0);
-    if (viaDrop) {
-        std::unique_ptr<QMimeData> data(uriList({path}));
-        QCOMPARE(list.addDroppedFiles(data.get()), added ? 1 : 0);
-    } else {
-        list.AddListItem(path);
+        // The list holds "/data/Report.TXT" and "/d/\u00e9t\u00e9".
+        const QString otherCase = QStringLiteral("/DATA/report.txt");
+        QTest::newRow("case only") << false << false << otherCase << true;
+        QTest::newRow("after an Open into an empty list") << true << false << otherCase << true;
+        QTest::newRow("a drop always tests") << true << true << otherCase << true;
+        QTest::newRow("doubled separator")
+            << false << true << QStringLiteral("/data//Report.TXT") << false;
+        QTest::newRow("beyond ASCII")
+            << false << false << QStringLiteral("/D/\u00c9T\u00c9") << true;
     }
-    QCOMPARE(texts(list.model()), added ? existing + QStringList{path} : existing);
-    QCOMPARE(list.ListWasEmpty, listWasEmpty);
-}
+    void duplicateRule() {
+        QFETCH(bool, listWasEmpty);
+        QFETCH(bool, viaDrop);
+        QFETCH(QString, path);
+        QFETCH(bool, duplicate);
 
-// Random appends, removals (single, few ranges, scattered), overwrites and clears, checked after
-// each step against a plain walk of the entries.
-void TestFileList::indexFollowsEveryChange() {
-    const QStringList forms{QStringLiteral("/a/x"), QStringLiteral("/A/X"), QStringLiteral("/a/y"),
-                            QStringLiteral("/a/Y"), QStringLiteral("/b/z")};
-    QRandomGenerator random(20240611);
-    FileListModel model;
-    QList<FileListAccess::EntryId> removed;
+        Fixture f;
+        const QStringList before{QStringLiteral("/data/Report.TXT"),
+                                 QStringLiteral("/d/\u00e9t\u00e9")};
+        for (const QString& entry : before)
+            f.list.model().append(entry);
+        f.fs.addFile(path);
+        f.list.ListWasEmpty = listWasEmpty;
 
-    for (int step = 0; step < 3000; ++step) {
-        const int n = model.count();
-        const int action = random.bounded(10);
-        if (action < 5 || n == 0) {
-            model.append(forms.at(random.bounded(int(forms.size()))));
-        } else if (action == 5) {
-            const int row = random.bounded(n);
-            removed.append(model.idAt(row));
-            model.removeAt(row);
-        } else if (action == 6) {
+        QCOMPARE(f.list.CheckForListDuplicate(path), duplicate ? FileList::DuplicateFound : 0);
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        viaDrop ? void(f.list.addDroppedFiles(&data)) : f.list.AddListItem(path);
+        const bool added = !duplicate || (listWasEmpty && !viaDrop);
+        QCOMPARE(texts(f.list.model()), added ? before + QStringList{path} : before);
+        QCOMPARE(f.list.ListWasEmpty, listWasEmpty);
+    }
+
+    // Random appends, removals (a few rows, or a third of them in many ranges), overwrites and
+    // clears, each checked against a plain walk of the entries.
+    void indexFollowsEveryChange() {
+        const QStringList forms = entries(QStringLiteral("/a/x /A/X /a/y /a/Y /b/z"));
+        QRandomGenerator random(20240611);
+        const auto anyForm = [&] {
+            return forms.at(random.bounded(int(forms.size())));
+        };
+        FileListModel model;
+        QList<FileListAccess::EntryId> removed;
+        for (int step = 0; step < 3000; ++step) {
+            const int n = model.count();
+            const int action = n == 0 ? 0 : random.bounded(10);
             QList<int> rows;
-            for (int row = 0; row < n; ++row) {
-                if (random.bounded(3) == 0)
+            if (action < 5)
+                model.append(anyForm());
+            for (int row = 0; row < n && (action == 5 || action == 6); ++row) {
+                if (random.bounded(action == 5 ? n : 3) == 0)
                     rows.append(row);
+            }
+            if (action == 7 || action == 8)
+                model.setEntryText(model.idAt(random.bounded(n)), anyForm());
+            if (action == 9 && random.bounded(20) == 0) {
+                removed.append(model.entryIds());
+                model.clear();
             }
             for (int row : rows)
                 removed.append(model.idAt(row));
-            model.removeRows(rows); // often more ranges than SeparateRangeLimit
-        } else if (action < 9) {
-            model.setEntryText(model.idAt(random.bounded(n)),
-                               forms.at(random.bounded(int(forms.size()))));
-        } else if (random.bounded(20) == 0) {
+            model.removeRows(rows);
+
+            const QStringList current = texts(model);
+            for (const QString& form : forms) {
+                const bool present = std::any_of(current.cbegin(), current.cend(), [&](auto& t) {
+                    return t.toUpper() == form.toUpper();
+                });
+                QCOMPARE(model.containsIgnoringCase(form), present);
+            }
             const QList<FileListAccess::EntryId> ids = model.entryIds();
-            removed.append(ids);
-            model.clear();
-        }
-
-        const QStringList current = texts(model);
-        for (const QString& form : forms) {
-            const bool present =
-                std::any_of(current.cbegin(), current.cend(),
-                            [&](const QString& t) { return t.toUpper() == form.toUpper(); });
-            QVERIFY2(model.containsIgnoringCase(form) == present, qPrintable(form));
-        }
-        const QList<FileListAccess::EntryId> ids = model.entryIds();
-        for (int row = 0; row < ids.size(); ++row) {
-            QCOMPARE(model.rowOf(ids.at(row)), row);
-            QCOMPARE(model.entryText(ids.at(row)), std::optional<QString>(current.at(row)));
-        }
-        if (!removed.isEmpty()) {
-            const FileListAccess::EntryId gone = removed.at(random.bounded(int(removed.size())));
-            QCOMPARE(model.rowOf(gone), -1);
-            QCOMPARE(model.entryText(gone), std::nullopt);
+            for (int row = 0; row < ids.size(); ++row)
+                QCOMPARE(model.entryText(ids.at(row)), std::optional<QString>(current.at(row)));
+            if (!removed.isEmpty())
+                QCOMPARE(model.rowOf(removed.at(random.bounded(int(removed.size())))), -1);
         }
     }
-}
 
-void TestFileList::close_data() {
-    QTest::addColumn<int>("count");
-    QTest::addColumn<QList<int>>("selected");
-    QTest::addColumn<int>("current");
-    QTest::addColumn<QList<int>>("remaining");
+    void close_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<DuringClose>("action"); // at the first yield, as a user might
+        QTest::addColumn<QString>("remaining");
 
-    QTest::newRow("three of five") << 5 << QList<int>{0, 2, 3} << 2 << QList<int>{1, 4};
-    QTest::newRow("none selected, a current entry")
-        << 5 << QList<int>{} << 1 << QList<int>{0, 1, 2, 3, 4};
-    QTest::newRow("selected but no current entry")
-        << 3 << QList<int>{1} << -1 << QList<int>{0, 1, 2};
-    QTest::newRow("empty list") << 0 << QList<int>{} << -1 << QList<int>{};
-    QTest::newRow("all") << 4 << QList<int>{0, 1, 2, 3} << 0 << QList<int>{};
-
-    // Every other row: more ranges than the model removes one by one and than Close has steps.
-    QList<int> odd, even;
-    for (int i = 0; i < 2000; ++i)
-        (i % 2 ? odd : even).append(i);
-    QTest::newRow("scattered") << 2000 << odd << 1 << even;
-}
-
-void TestFileList::close() {
-    QFETCH(int, count);
-    QFETCH(QList<int>, selected);
-    QFETCH(int, current);
-    QFETCH(QList<int>, remaining);
-
-    FakeFileSystem fs;
-    CountingEventPump events;
-    FileList list(fs, events);
-    const QStringList paths = numbered(count);
-    fill(list, paths);
-    QItemSelectionModel selection(&list.model());
-    if (current >= 0)
-        selection.setCurrentIndex(list.model().index(current), QItemSelectionModel::NoUpdate);
-    selectRows(selection, selected);
-
-    list.cmdClose(selection);
-
-    QStringList expected;
-    for (int row : remaining)
-        expected.append(paths.at(row));
-    QCOMPARE(texts(list.model()), expected);
-    const bool removedAny = expected.size() < paths.size();
-    QCOMPARE(events.calls > 0, removedAny);
-    QVERIFY(events.calls <= FileList::MaxCloseSteps);
-    if (removedAny && !expected.isEmpty()) {
-        QVERIFY(selection.currentIndex().isValid()); // Close can be pressed again
-        QVERIFY(selection.selectedIndexes().isEmpty());
+        const QList<int> odd{1, 3, 5, 7, 9};
+        QTest::newRow("three of five")
+            << 5 << QList<int>{0, 2, 3} << 2 << DuringClose::Nothing << QStringLiteral("1 4");
+        QTest::newRow("none selected")
+            << 5 << QList<int>{} << 1 << DuringClose::Nothing << QStringLiteral("0 1 2 3 4");
+        QTest::newRow("no current entry")
+            << 3 << QList<int>{1} << -1 << DuringClose::Nothing << QStringLiteral("0 1 2");
+        QTest::newRow("unselected entry below removed meanwhile")
+            << 10 << odd << 9 << DuringClose::RemoveUnselectedBelow << QStringLiteral("2 4 6 8");
+        QTest::newRow("list emptied meanwhile")
+            << 10 << odd << 9 << DuringClose::CloseAll << QString();
+        QTest::newRow("selection cleared meanwhile")
+            << 10 << odd << 9 << DuringClose::Deselect << QStringLiteral("0 1 2 3 4 5 6 7 8");
+        QTest::newRow("Close pressed again meanwhile")
+            << 10 << odd << 9 << DuringClose::CloseAgain << QStringLiteral("0 2 4 6 8");
+        // Every other row: more ranges than the model removes one by one and than Close has
+        // steps.
+        QList<int> many;
+        QString even;
+        for (int i = 1; i < 2000; i += 2) {
+            many.append(i);
+            even.append(QString::number(i - 1) % QLatin1Char(' '));
+        }
+        QTest::newRow("scattered") << 2000 << many << 1 << DuringClose::Nothing << even;
     }
-}
+    void close() {
+        QFETCH(int, count);
+        QFETCH(QList<int>, selected);
+        QFETCH(int, current);
+        QFETCH(DuringClose, action);
+        QFETCH(QString, remaining);
 
-enum class DuringClose { RemoveUnselectedBelow, CloseAll, Deselect, AppendAndSelect, CloseAgain };
-Q_DECLARE_METATYPE(DuringClose)
-
-void TestFileList::closeWhileEventsChangeTheList_data() {
-    QTest::addColumn<DuringClose>("action");
-    QTest::addColumn<QStringList>("remaining"); // of f0..f9 plus the appended "/new"
-
-    const QStringList unselected{QStringLiteral("/d/f0"), QStringLiteral("/d/f2"),
-                                 QStringLiteral("/d/f4"), QStringLiteral("/d/f6"),
-                                 QStringLiteral("/d/f8")};
-    QTest::newRow("an unselected entry below is removed")
-        << DuringClose::RemoveUnselectedBelow << unselected.mid(1);
-    QTest::newRow("the list is emptied") << DuringClose::CloseAll << QStringList{};
-    QTest::newRow("the selection is cleared")
-        << DuringClose::Deselect
-        << QStringList{QStringLiteral("/d/f0"), QStringLiteral("/d/f1"), QStringLiteral("/d/f2"),
-                       QStringLiteral("/d/f3"), QStringLiteral("/d/f4"), QStringLiteral("/d/f5"),
-                       QStringLiteral("/d/f6"), QStringLiteral("/d/f7"), QStringLiteral("/d/f8")};
-    QTest::newRow("a new entry is added and selected")
-        << DuringClose::AppendAndSelect << unselected + QStringList{QStringLiteral("/new")};
-    QTest::newRow("Close is pressed again") << DuringClose::CloseAgain << unselected;
-}
-
-// The odd entries of ten are selected; the first yield acts on the list like a user would.
-void TestFileList::closeWhileEventsChangeTheList() {
-    QFETCH(DuringClose, action);
-    QFETCH(QStringList, remaining);
-
-    FakeFileSystem fs;
-    CountingEventPump events;
-    FileList list(fs, events);
-    fill(list, numbered(10));
-    QItemSelectionModel selection(&list.model());
-    selection.setCurrentIndex(list.model().index(9), QItemSelectionModel::NoUpdate);
-    selectRows(selection, {1, 3, 5, 7, 9});
-
-    // Whatever Close removes must be selected at that moment.
-    bool userRemoves = false;
-    QObject::connect(&list.model(), &QAbstractItemModel::rowsAboutToBeRemoved, &list.model(),
-                     [&](const QModelIndex&, int first, int last) {
-                         for (int row = first; row <= last && !userRemoves; ++row)
-                             QVERIFY(selection.isRowSelected(row, {}));
-                     });
-    events.onProcessEvents = [&] {
-        if (events.calls != 1)
-            return;
-        userRemoves = true;
-        switch (action) {
-        case DuringClose::RemoveUnselectedBelow:
-            list.model().removeAt(0);
-            break;
-        case DuringClose::CloseAll:
-            list.cmdCloseAll();
-            break;
-        case DuringClose::Deselect:
-            selection.clearSelection();
-            break;
-        case DuringClose::AppendAndSelect:
-            list.model().append(QStringLiteral("/new"));
-            selectRows(selection, {list.model().count() - 1});
-            break;
-        case DuringClose::CloseAgain:
+        Fixture f;
+        // Whatever Close removes must be selected at that moment. Connected before the
+        // selection model exists, so that it runs before the selection model forgets the rows.
+        bool userRemoves = false;
+        QObject::connect(&f.list.model(), &QAbstractItemModel::rowsAboutToBeRemoved,
+                         &f.list.model(), [&](const QModelIndex&, int first, int last) {
+                             for (int row = first; row <= last && !userRemoves; ++row)
+                                 QVERIFY(f.selection->isRowSelected(row, {}));
+                         });
+        f.fill(count, selected, current);
+        f.events.onProcessEvents = [&] {
+            if (f.events.calls != 1)
+                return;
+            userRemoves = action == DuringClose::RemoveUnselectedBelow;
+            if (action == DuringClose::RemoveUnselectedBelow)
+                f.list.model().removeAt(0);
+            else if (action == DuringClose::CloseAll)
+                f.list.cmdCloseAll();
+            else if (action == DuringClose::Deselect)
+                f.selection->clearSelection();
+            else if (action == DuringClose::CloseAgain)
+                f.list.cmdClose(*f.selection);
             userRemoves = false;
-            list.cmdClose(selection);
-            break;
+        };
+        f.list.cmdClose(*f.selection);
+
+        QCOMPARE(texts(f.list.model()), entries(remaining));
+        const bool removedAny = f.list.model().count() < count;
+        QCOMPARE(f.events.calls > 0, removedAny);
+        QVERIFY(f.events.calls <= FileList::MaxCloseSteps);
+        if (removedAny && f.list.model().count() > 0)
+            QVERIFY(f.selection->currentIndex().isValid()); // Close can be pressed again
+    }
+
+    // Against the real file system: only plain files that are neither hidden nor special get
+    // in, in the order dropped; remote URLs and plain text add nothing.
+    void drops() {
+        QTemporaryDir dir;
+        const auto path = [&](const char* name) {
+            return dir.filePath(QLatin1String(name));
+        };
+        for (const char* name : {"b.txt", "a.txt", ".hidden", "locked.txt"}) {
+            QFile file(path(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
         }
-        userRemoves = false;
-    };
+        QVERIFY(QFile::setPermissions(path("locked.txt"), QFile::ReadOwner));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+        QCOMPARE(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
 
-    list.cmdClose(selection);
-    QCOMPARE(texts(list.model()), remaining);
-}
+        PosixFileSystem fs;
+        CountingEventPump events;
+        FileList list(fs, events);
+        QList<QUrl> urls{QUrl(QStringLiteral("https://example.com/c.txt"))};
+        for (const char* name :
+             {"b.txt", "folder", ".hidden", "fifo", "missing", "locked.txt", "a.txt", "b.txt"})
+            urls.append(QUrl::fromLocalFile(path(name)));
+        QMimeData files;
+        files.setUrls(urls);
+        QMimeData text;
+        text.setText(urls.last().toString());
 
-void TestFileList::closeAllKeepsListWasEmpty() {
-    FakeFileSystem fs;
-    CountingEventPump events;
-    FileList list(fs, events);
-    for (bool flag : {false, true}) {
-        fill(list, numbered(3));
-        list.ListWasEmpty = flag;
-        list.cmdCloseAll();
-        QCOMPARE(list.model().count(), 0);
-        QVERIFY(!list.model().containsIgnoringCase(QStringLiteral("/d/f0")));
-        QCOMPARE(list.ListWasEmpty, flag);
+        QVERIFY(!FileList::carriesLocalFiles(&text));
+        QCOMPARE(list.addDroppedFiles(&text), 0);
+        QVERIFY(FileList::carriesLocalFiles(&files));
+        QCOMPARE(list.addDroppedFiles(&files), 3);
+        QCOMPARE(texts(list.model()),
+                 (QStringList{path("b.txt"), path("locked.txt"), path("a.txt")}));
     }
-}
-
-// Drops against the real file system: only plain files that are neither hidden nor special get
-// in, in the order dropped.
-void TestFileList::drops() {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const auto path = [&](const char* name) {
-        return dir.filePath(QLatin1String(name));
-    };
-    const auto create = [](const QString& file) {
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-    };
-    create(path("b.txt"));
-    create(path("a.txt"));
-    create(path(".hidden"));
-    create(path("locked.txt"));
-    QVERIFY(QFile::setPermissions(path("locked.txt"), QFile::ReadOwner | QFile::ReadGroup));
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
-    QCOMPARE(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
-
-    PosixFileSystem fs;
-    CountingEventPump events;
-    FileList list(fs, events);
-    std::unique_ptr<QMimeData> data(
-        uriList({path("b.txt"), path("folder"), path(".hidden"), path("fifo"), path("missing.txt"),
-                 path("locked.txt"), path("a.txt"), path("b.txt")},
-                {QUrl(QStringLiteral("https://example.com/c.txt"))}));
-
-    QVERIFY(FileList::carriesLocalFiles(data.get()));
-    QCOMPARE(list.addDroppedFiles(data.get()), 3);
-    QCOMPARE(texts(list.model()), (QStringList{QDir::toNativeSeparators(path("b.txt")),
-                                               QDir::toNativeSeparators(path("locked.txt")),
-                                               QDir::toNativeSeparators(path("a.txt"))}));
-}
-
-void TestFileList::dropWithoutFiles() {
-    FakeFileSystem fs;
-    fs.addFile(QStringLiteral("/d/a.txt"));
-    CountingEventPump events;
-    FileList list(fs, events);
-
-    QMimeData text;
-    text.setText(QStringLiteral("file:///d/a.txt"));
-    QMimeData remote;
-    remote.setUrls({QUrl(QStringLiteral("https://example.com/d/a.txt"))});
-    for (const QMimeData* data :
-         {static_cast<const QMimeData*>(&text), static_cast<const QMimeData*>(&remote), nullptr}) {
-        QVERIFY(!FileList::carriesLocalFiles(data));
-        QCOMPARE(list.addDroppedFiles(data), 0);
-    }
-    QCOMPARE(list.model().count(), 0);
-}
+};
 
 QTEST_GUILESS_MAIN(TestFileList)
 #include "tst_FileList.moc"

