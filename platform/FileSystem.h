@@ -39,10 +39,13 @@ public:
     // std::nullopt when the folder cannot be read.
     virtual std::optional<QList<FolderEntry>> entries() = 0;
 
-    // Opens the sub-folder `name` (never through a symbolic link). nullptr when it cannot.
+    // Opens the sub-folder `name` (never through a symbolic link). nullptr when it cannot, and
+    // when that folder was already opened below the same top folder (a folder mounted inside
+    // itself or twice), so that a walk never meets the same files twice.
     virtual std::unique_ptr<Folder> openSubFolder(const QString& name) = 0;
 
-    // Renames `oldName` to `newName` inside this folder; never replaces an existing file.
+    // Renames the file `oldName` to `newName` inside this folder; never replaces an existing
+    // file and never renames a folder.
     virtual FsError rename(const QString& oldName, const QString& newName) = 0;
 };
 
@@ -56,8 +59,8 @@ public:
     virtual std::unique_ptr<Folder> openFolder(const QString& path) = 0;
 
     // Renames `folderPath` + `oldName` to `folderPath` + `newName` (folderPath ends with the
-    // separator). Never replaces an existing file; a rename onto the file's own name succeeds
-    // and changes nothing; nothing is ever deleted.
+    // separator). Never replaces an existing file and never renames a folder; a rename onto
+    // the file's own name succeeds and changes nothing; nothing is ever deleted.
     virtual FsError renameInFolder(const QString& folderPath, const QString& oldName,
                                    const QString& newName) = 0;
 

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <optional>
+#include <set>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -209,12 +211,15 @@ FsError renameWithin(int dirfd, const QByteArray& prefix, const QString& oldName
         return fsError(fserr::BadFileName);
 
     const QByteArray from = prefix + oldName.toUtf8();
-    if (oldName == newName) {
-        struct stat st;
-        if (::fstatat(dirfd, from.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-            return fsErrorFromErrno(errno);
+    // Only files are renamed. A list entry can name a folder (its file was replaced by one),
+    // and renameat2 would rename that folder like any file.
+    struct stat st;
+    if (::fstatat(dirfd, from.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return fsErrorFromErrno(errno);
+    if (S_ISDIR(st.st_mode))
+        return fsErrorFromErrno(EISDIR);
+    if (oldName == newName)
         return FsError::success();
-    }
 
     const QByteArray to = prefix + newName.toUtf8();
     if (renameNoReplace(dirfd, from.constData(), to.constData()) == 0)
@@ -241,9 +246,15 @@ FsError renameWithin(int dirfd, const QByteArray& prefix, const QString& oldName
     return fsErrorFromErrno(err);
 }
 
+// The folders opened below one top folder, by device and inode. A folder can show up twice in
+// one tree (bind-mounted inside itself, or mounted at two places); it is opened only the first
+// time, so that no walk meets the same files twice.
+using OpenedFolders = std::set<std::pair<dev_t, ino_t>>;
+
 class PosixFolder final : public Folder {
 public:
-    PosixFolder(UniqueFd fd, QString path) : fd_(std::move(fd)), path_(std::move(path)) {}
+    PosixFolder(UniqueFd fd, QString path, std::shared_ptr<OpenedFolders> opened)
+        : fd_(std::move(fd)), path_(std::move(path)), opened_(std::move(opened)) {}
 
     QString path() const override { return path_; }
 
@@ -296,9 +307,11 @@ public:
             return nullptr;
         UniqueFd sub(::openat(fd_.get(), bytes.constData(),
                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!sub.valid())
+        struct stat st;
+        if (!sub.valid() || ::fstat(sub.get(), &st) != 0 ||
+            !opened_->insert({st.st_dev, st.st_ino}).second)
             return nullptr;
-        return std::make_unique<PosixFolder>(std::move(sub), path_ % name % u'/');
+        return std::make_unique<PosixFolder>(std::move(sub), path_ % name % u'/', opened_);
     }
 
     FsError rename(const QString& oldName, const QString& newName) override {
@@ -308,6 +321,7 @@ public:
 private:
     UniqueFd fd_;
     QString path_;
+    std::shared_ptr<OpenedFolders> opened_;
 };
 
 } // namespace
@@ -395,9 +409,13 @@ std::unique_ptr<Folder> PosixFileSystem::openFolder(const QString& path) {
     if (!bytes)
         return nullptr;
     UniqueFd fd(::openat(AT_FDCWD, bytes->constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd.valid())
+    struct stat st;
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0)
         return nullptr;
-    return std::make_unique<PosixFolder>(std::move(fd), path.endsWith(u'/') ? path : path % u'/');
+    auto opened = std::make_shared<OpenedFolders>();
+    opened->insert({st.st_dev, st.st_ino});
+    return std::make_unique<PosixFolder>(std::move(fd), path.endsWith(u'/') ? path : path % u'/',
+                                         std::move(opened));
 }
 
 FsError PosixFileSystem::renameInFolder(const QString& folderPath, const QString& oldName,

@@ -222,6 +222,8 @@ FsError FakeFileSystem::rename(const QString& folderPath, const QString& oldName
     Node* node = folder->child(oldName);
     if (!isValidName(oldName) || !node)
         return fsError(fserr::FileNotFound);
+    if (node->isFolder) // like the real file system, a folder is never renamed
+        return fsError(fserr::PathFileAccess);
     if (!isValidName(newName))
         return fsError(fserr::BadFileName);
     if (newName == oldName)

@@ -16,6 +16,7 @@ int main(int argc, char* argv[]) {
     varnex::frmVarnex window;
     window.setOuterSizeTwips(8000, 6480);
     window.Form_Load();
+    window.activateWindow();
     // What an empty settings store selects, and a folder to show.
     window.setOptionMember(varnex::OptionArray::IncludeExtension, 1, true);
     window.setOptionMember(varnex::OptionArray::TypeOfRename, 0, true);

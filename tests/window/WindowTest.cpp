@@ -118,6 +118,7 @@ private Q_SLOTS:
         window_ = std::make_unique<frmVarnex>();
         window_->setOuterSizeTwips(8000, 6480);
         window_->Form_Load();
+        window_->activateWindow(); // needed where no window manager activates it
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
     }
     void cleanup() { window_.reset(); }
