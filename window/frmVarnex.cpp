@@ -1,9 +1,16 @@
 #include "frmVarnex.h"
 
+#include "engine/RenameCommand.h"
 #include "platform/AppInfo.h"
+#include "selection/FileList.h"
+#include "selection/FolderPreview.h"
+#include "selection/OpenCommand.h"
+#include "settings/StoredChoices.h"
 #include "window/Controls.h"
 #include "window/DesignedGeometry.h"
+#include "window/HelpViewer.h"
 #include "window/ProgramIcon.h"
+#include "window/WindowBindings.h"
 #include "window/WindowFont.h"
 
 #include <QButtonGroup>
@@ -49,7 +56,9 @@ void selectWholeText(QLineEdit* box) {
 
 } // namespace
 
-frmVarnex::frmVarnex(QWidget* parent) : QWidget(parent) {
+frmVarnex::frmVarnex(QWidget* parent) : frmVarnex(WindowServices{}, parent) {}
+
+frmVarnex::frmVarnex(const WindowServices& services, QWidget* parent) : QWidget(parent) {
     setWindowTitle(applicationTitle());
     setWindowIcon(programIcon());
     createControls();
@@ -60,9 +69,50 @@ frmVarnex::frmVarnex(QWidget* parent) : QWidget(parent) {
     resize(scale.toPixels(designed::ClientWidth), scale.toPixels(designed::ClientHeight));
     placeControls();
     fitWindowFont(this);
+    createParts(services);
 }
 
 frmVarnex::~frmVarnex() = default;
+
+void frmVarnex::createParts(const WindowServices& given) {
+    services_ = given;
+    const bool complete = given.fileSystem && given.messageBox && given.eventPump &&
+                          given.settings && given.openDialog && given.folderChooser &&
+                          given.endProgram && !given.programFolder.isEmpty();
+    if (!complete) {
+        desktop_ = std::make_unique<DesktopServices>();
+        const WindowServices desktop = desktop_->services(this);
+        WindowServices& s = services_;
+        s.fileSystem = s.fileSystem ? s.fileSystem : desktop.fileSystem;
+        s.messageBox = s.messageBox ? s.messageBox : desktop.messageBox;
+        s.eventPump = s.eventPump ? s.eventPump : desktop.eventPump;
+        s.settings = s.settings ? s.settings : desktop.settings;
+        s.openDialog = s.openDialog ? s.openDialog : desktop.openDialog;
+        s.folderChooser = s.folderChooser ? s.folderChooser : desktop.folderChooser;
+        if (s.programFolder.isEmpty())
+            s.programFolder = desktop.programFolder;
+        if (!s.endProgram)
+            s.endProgram = desktop.endProgram;
+    }
+    const WindowServices& s = services_;
+    fileList_ = std::make_unique<FileList>(*s.fileSystem, *s.eventPump);
+    preview_ = std::make_unique<FolderPreview>(*s.fileSystem);
+    engine_ = std::make_unique<RenameEngine>(*s.fileSystem, *s.messageBox, *s.eventPump, *this);
+    open_ = std::make_unique<OpenCommand>(*fileList_, *s.openDialog, *s.settings, *s.messageBox,
+                                          *s.eventPump);
+    choices_ = std::make_unique<WindowChoices>(*this, *preview_);
+    host_ = std::make_unique<WindowRenameHost>(*this, *preview_);
+
+    setFileListModel(&fileList_->model());
+    setFolderPreviewModel(&preview_->dirModel());
+    setFilePreviewModel(&preview_->fileModel());
+}
+
+void frmVarnex::setChosenFolder(const QString& folder) {
+    lblFolder->setText(folder);
+    lblFolder->setToolTip(folder);
+    preview_->setFolder(folder);
+}
 
 void frmVarnex::createControls() {
     namespace d = designed;
@@ -516,6 +566,15 @@ void frmVarnex::settleOuterSize() {
 }
 
 void frmVarnex::Form_Load() {
+    // The stored size, or the maximised state; the minimum size applies only here.
+    const WindowSizeChoice stored = readWindowSize(*services_.settings);
+    if (stored.maximized) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+    } else {
+        setOuterSizeTwips(stored.outerWidth(designed::ClientWidth),
+                          stored.outerHeight(designed::ClientHeight));
+    }
+
     applyFocusOrder();
     setWindowTitle(varnex::windowTitle(applicationTitle(), Version{}));
 
@@ -534,6 +593,8 @@ void frmVarnex::Form_Load() {
     optIncludeExtension_Click(0);
     optPostpendPosition_Click(0);
     optConvertCase_Click(0);
+
+    applyStoredChoices(*services_.settings, *choices_, services_.programFolder);
 }
 
 void frmVarnex::Form_Resize() {
@@ -557,23 +618,61 @@ void frmVarnex::cmdExit_Click() {
     if (exiting_)
         return;
     exiting_ = true;
-    close();
+
+    const WindowState state = isMinimized()   ? WindowState::Minimized
+                              : isMaximized() ? WindowState::Maximized
+                                              : WindowState::Normal;
+    const QSizeF outer = outerSizeTwips();
+    if (!saveChoices(*services_.settings, *choices_, state, outer.width(), outer.height())) {
+        services_.messageBox->show(
+            {QStringLiteral("Your settings could not be saved, so the choices made in this "
+                            "session will not be restored next time."),
+             applicationTitle(), Buttons::Ok, Icon::Critical, 0});
+    }
+    // A run in progress ends after its current file and shows no summary.
+    if (running_)
+        engine_->StopRun = true;
+    if (help_)
+        help_->close();
+    hide();
+    services_.endProgram();
 }
 
-void frmVarnex::cmdHelp_Click() {}
+void frmVarnex::cmdHelp_Click() {
+    // Help is a convenience: any failure to show it stays silent.
+    if (!help_)
+        help_ = new HelpViewer(this);
+    if (!help_->showContents(helpFilePath(services_.programFolder)))
+        help_->hide();
+}
 
-void frmVarnex::cmdRename_Click() {}
+void frmVarnex::cmdRename_Click() {
+    if (running_ || exiting_)
+        return;
+    running_ = true;
+    RunRenameCommand(*engine_, *host_, fileList_->model(), *services_.messageBox);
+    running_ = false;
+}
 
-void frmVarnex::cmdBrowse_Click() {}
+void frmVarnex::cmdBrowse_Click() {
+    if (const std::optional<QString> folder = browseForFolder(*services_.folderChooser))
+        setChosenFolder(*folder);
+}
 
-void frmVarnex::cmdOpen_Click() {}
+void frmVarnex::cmdOpen_Click() {
+    open_->cmdOpen_Click();
+}
 
-void frmVarnex::cmdClose_Click() {}
+void frmVarnex::cmdClose_Click() {
+    fileList_->cmdClose(*lstFiles->selectionModel());
+}
 
-void frmVarnex::cmdCloseAll_Click() {}
+void frmVarnex::cmdCloseAll_Click() {
+    fileList_->cmdCloseAll();
+}
 
 void frmVarnex::lstFiles_OLEDragDrop(const QMimeData* data) {
-    Q_UNUSED(data);
+    fileList_->addDroppedFiles(data);
 }
 
 void frmVarnex::optFolderFile_Click(int index) {

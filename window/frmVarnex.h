@@ -1,11 +1,16 @@
 #pragma once
 
 #include "engine/RenameEngine.h"
+#include "settings/Choices.h"
+#include "window/HelpViewer.h"
 #include "window/Layout.h"
 #include "window/Twips.h"
+#include "window/WindowServices.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
+#include <memory>
 #include <vector>
 
 class QAbstractItemModel;
@@ -19,20 +24,16 @@ class QRadioButton;
 
 namespace varnex {
 
+class FileList;
 class FileListView;
+class FolderPreview;
+class HelpViewer;
+class OpenCommand;
 class PreviewList;
+class WindowChoices;
+class WindowRenameHost;
 class TextBoxEdit;
 class TickBox;
-
-// The option arrays of the window. Each is one group of mutually exclusive option buttons,
-// addressed by index from 0.
-enum class OptionArray {
-    FolderFile,
-    TypeOfRename,
-    IncludeExtension,
-    PostpendPosition,
-    ConvertCase
-};
 
 // The main window: every control, the handlers of the window and its controls, the panel of
 // rename types and the layout that follows the window's size. It hands the user's current
@@ -43,8 +44,25 @@ enum class OptionArray {
 class frmVarnex : public QWidget, public RenameChoices {
     Q_OBJECT
 public:
+    // A window on the desktop's services.
     explicit frmVarnex(QWidget* parent = nullptr);
+    // A window on the given services; any left empty are the desktop's.
+    explicit frmVarnex(const WindowServices& services, QWidget* parent = nullptr);
     ~frmVarnex() override;
+
+    // The parts of the program the window drives.
+    FileList& fileList() { return *fileList_; }
+    FolderPreview& folderPreview() { return *preview_; }
+    RenameEngine& engine() { return *engine_; }
+    const WindowServices& services() const { return services_; }
+    HelpViewer* helpViewer() const { return help_; }
+
+    // Shows a folder in the folder panel: the label, its tool tip and both previews.
+    void setChosenFolder(const QString& folder);
+    // A rename run is in progress.
+    bool isRunning() const { return running_; }
+    // The exit sequence has run: the window is closing and the program ending.
+    bool isClosing() const { return exiting_; }
 
     // On the window.
     std::array<QRadioButton*, 2> optFolderFile{};
@@ -173,6 +191,19 @@ private:
     void setTextBoxOn(TextBoxEdit* box, bool on);
     void runClickHandler(OptionArray array, int index);
     void settleOuterSize();
+
+    void createParts(const WindowServices& services);
+
+    std::unique_ptr<DesktopServices> desktop_;
+    WindowServices services_;
+    std::unique_ptr<FileList> fileList_;
+    std::unique_ptr<FolderPreview> preview_;
+    std::unique_ptr<RenameEngine> engine_;
+    std::unique_ptr<OpenCommand> open_;
+    std::unique_ptr<WindowChoices> choices_;
+    std::unique_ptr<WindowRenameHost> host_;
+    QPointer<HelpViewer> help_;
+    bool running_ = false;
 
     std::array<QButtonGroup*, 5> groups_{};
     std::vector<Placement> fixedPlacements_;

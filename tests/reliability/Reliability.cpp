@@ -3,10 +3,10 @@
 #include "platform/PosixFileSystem.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
-#include <climits>
 #include <sys/stat.h>
 #include <unistd.h>
 

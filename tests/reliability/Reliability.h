@@ -51,8 +51,8 @@ private:
 QString pathInMessage(const Message& message);
 
 // Logs the question and its answer into `fs.log`; the answer comes from `choose`.
-std::function<Button(const Message&)> recordingResponder(RecordingFileSystem& fs,
-                                                         std::function<Button(const Message&)> choose);
+std::function<Button(const Message&)>
+recordingResponder(RecordingFileSystem& fs, std::function<Button(const Message&)> choose);
 
 // A real folder tree read byte for byte: the files with their contents and the folders, as
 // paths relative to the top (names decoded as the program decodes them).

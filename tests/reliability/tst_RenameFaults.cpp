@@ -31,14 +31,13 @@ struct Scenario {
     QList<QByteArray> items;
     QList<QByteArray> entries;
     QList<RenameOptions> options;
-    bool recurse = true;
 };
 
 bool create(const QByteArray& top, const QList<QByteArray>& items) {
     for (const QByteArray& item : items) {
         const qsizetype arrow = item.indexOf("->");
         const QByteArray path = top + '/' + (arrow < 0 ? item : item.left(arrow));
-        if (arrow >= 0 ? ::symlink(item.mid(arrow + 2).constData(), path.constData()) != 0
+        if (arrow >= 0           ? ::symlink(item.mid(arrow + 2).constData(), path.constData()) != 0
             : item.endsWith('/') ? ::mkdir(path.constData(), 0755) != 0
                                  : !writeRaw(path, item))
             return false;
@@ -82,7 +81,7 @@ RunResult run(FileSystem& fs, const QString& top, const Scenario& s, QList<Butto
     RecordingFileSystem recorder(fs);
     EngineRig rig(recorder);
     rig.choices.options = s.options.value(0);
-    rig.choices.recurse = s.recurse;
+    rig.choices.recurse = true;
     rig.choices.allowed = {true, true, true};
     rig.box.responder = [&](const Message& m) {
         const Button b = answers.isEmpty() ? otherwise : answers.takeFirst();
@@ -92,8 +91,8 @@ RunResult run(FileSystem& fs, const QString& top, const Scenario& s, QList<Butto
     };
     rig.pump.onProcessEvents = [&] {
         if (rig.engine.ListPosition >= 0)
-            rig.choices.options = s.options.value(qMin(rig.engine.ListPosition,
-                                                       int(s.options.size()) - 1));
+            rig.choices.options =
+                s.options.value(qMin(rig.engine.ListPosition, int(s.options.size()) - 1));
         if (during)
             during(recorder.log);
     };
@@ -210,14 +209,15 @@ void TestRenameFaults::changedDuringWalk_data() {
 
     const QList<Button> ignore;
     const QStringList top = {u"zr?=r?"_s, u"zr?=r?"_s};
-    const QStringList a = {u"A/"_s, u"A/za?=A/a?"_s}, b = {u"B/"_s, u"B/zb1=B/b1"_s, u"B/zb2=B/b2"_s};
+    const QStringList a = {u"A/"_s, u"A/za?=A/a?"_s},
+                      b = {u"B/"_s, u"B/zb1=B/b1"_s, u"B/zb2=B/b2"_s};
     QTest::newRow("folder not yet walked")
         << false << QByteArray() << QByteArray("B") << false << ignore
-        << top + QStringList{u"A/"_s, u"A/za?=A/a?"_s, u"A/za?=A/a?"_s} << QList<int>{}
-        << qint64(4) << qint64(0);
-    QTest::newRow("folder being walked") << false << QByteArray("A") << QByteArray("A") << false
-                                         << ignore << top + b << QList<int>{53} << qint64(5)
-                                         << qint64(1);
+        << top + QStringList{u"A/"_s, u"A/za?=A/a?"_s, u"A/za?=A/a?"_s} << QList<int>{} << qint64(4)
+        << qint64(0);
+    QTest::newRow("folder being walked")
+        << false << QByteArray("A") << QByteArray("A") << false << ignore << top + b
+        << QList<int>{53} << qint64(5) << qint64(1);
     QTest::newRow("top folder") << false << QByteArray() << QByteArray("") << false << ignore
                                 << QStringList{} << QList<int>{53} << qint64(1) << qint64(1);
     QTest::newRow("file, retried then skipped")
@@ -226,8 +226,8 @@ void TestRenameFaults::changedDuringWalk_data() {
         << qint64(5) << qint64(1);
     QTest::newRow("file, aborted")
         << false << QByteArray() << QByteArray("*") << false << QList<Button>{Button::Abort}
-        << QStringList{u"zr?=r?"_s, u"A/"_s, u"A/a?=A/a?"_s, u"A/a?=A/a?"_s, u"B/"_s,
-                       u"B/b1=B/b1"_s, u"B/b2=B/b2"_s}
+        << QStringList{u"zr?=r?"_s, u"A/"_s,        u"A/a?=A/a?"_s, u"A/a?=A/a?"_s,
+                       u"B/"_s,     u"B/b1=B/b1"_s, u"B/b2=B/b2"_s}
         << QList<int>{53} << qint64(1) << qint64(0);
     QTest::newRow("file replaced by a folder")
         << false << QByteArray("A") << QByteArray("*") << true << ignore
@@ -253,7 +253,8 @@ void TestRenameFaults::changedDuringWalk() {
 
     bool done = false;
     const auto change = [&](const QList<RunEvent>& log) {
-        const QString lastFolder = log.isEmpty() ? QString() : log.last().oldPath.section(u'/', 0, -2);
+        const QString lastFolder =
+            log.isEmpty() ? QString() : log.last().oldPath.section(u'/', 0, -2);
         if (done || log.isEmpty() || !log.last().result.ok() ||
             lastFolder + u'/' != decodeFileName(folder))
             return;
@@ -263,8 +264,8 @@ void TestRenameFaults::changedDuringWalk() {
             targets.append(removed.isEmpty() ? top : top + '/' + removed);
         for (const QByteArray& f : files) {
             const QByteArray path = top + '/' + f;
-            if (removed == "*" && path.startsWith(folder) && !path.mid(folder.size()).contains('/') &&
-                ::access(path.constData(), F_OK) == 0)
+            if (removed == "*" && path.startsWith(folder) &&
+                !path.mid(folder.size()).contains('/') && ::access(path.constData(), F_OK) == 0)
                 targets.append(path);
         }
         for (const QByteArray& t : std::as_const(targets)) {
@@ -304,6 +305,7 @@ void TestRenameFaults::refusedFolder_data() {
 void TestRenameFaults::refusedFolder() {
     QFETCH(int, kind);
     QFETCH(bool, listRun);
+    QFETCH(int, number);
     ScratchFolder scratch;
     const QList<QByteArray> files = {"free", "locked/l1", "locked/l2"};
     QVERIFY(create(scratch.raw(), {"locked/"}) && create(scratch.raw(), files));
@@ -312,10 +314,10 @@ void TestRenameFaults::refusedFolder() {
         QSKIP("this file system cannot refuse renames to root here");
 
     PosixFileSystem posix;
-    const RunResult r = run(posix, scratch.path() + u'/',
-                            {{}, listRun ? files : QList<QByteArray>{}, {prepend()}},
-                            {Button::Retry}, Button::Ignore);
-    QCOMPARE(r.numbers, QList<int>(3, kind == FolderLock::Immutable ? 70 : 75));
+    const RunResult r =
+        run(posix, scratch.path() + u'/', {{}, listRun ? files : QList<QByteArray>{}, {prepend()}},
+            {Button::Retry}, Button::Ignore);
+    QCOMPARE(r.numbers, QList<int>(3, number));
     QCOMPARE(r.counters.FilesRenamed, 1);
     QCOMPARE(r.counters.FilesFailed, 2);
     QCOMPARE(layout(scanTree(scratch.raw())),
@@ -329,17 +331,16 @@ void TestRenameFaults::refusedFolder() {
 // each other and a link down the tree are renamed as they are, never followed.
 void TestRenameFaults::linkCycles() {
     ScratchFolder scratch;
-    QVERIFY(create(scratch.raw(), {"sub/", "f", "sub/g", "sub/up->..", "self->self", "a->b",
-                                   "b->a", "down->sub"}));
+    QVERIFY(create(scratch.raw(), {"sub/", "f", "sub/g", "sub/up->..", "self->self", "a->b", "b->a",
+                                   "down->sub"}));
     PosixFileSystem posix;
-    const RunResult r =
-        run(posix, scratch.path(), {{}, {}, {prepend()}}, {}, Button::Abort);
+    const RunResult r = run(posix, scratch.path(), {{}, {}, {prepend()}}, {}, Button::Abort);
     QCOMPARE(r.dirCount, 1);
     QCOMPARE(r.counters.FilesRenamed, 7);
     QCOMPARE(r.questions, 0);
     QCOMPARE(layout(scanTree(scratch.raw())),
-             QStringList({u"sub/"_s, u"sub/zg=sub/g"_s, u"sub/zup=->.."_s, u"za=->b"_s,
-                          u"zb=->a"_s, u"zdown=->sub"_s, u"zf=f"_s, u"zself=->self"_s}));
+             QStringList({u"sub/"_s, u"sub/zg=sub/g"_s, u"sub/zup=->.."_s, u"za=->b"_s, u"zb=->a"_s,
+                          u"zdown=->sub"_s, u"zf=f"_s, u"zself=->self"_s}));
 }
 
 // A folder bind-mounted inside itself shows its files again one level down; they must still
@@ -440,15 +441,18 @@ void TestRenameFaults::chainsAndCycles_data() {
          {u"a=b"_s, u"c=a"_s},
          2,
          0},
-        {"case pair", {{"A", "a"}, {"A", "a"}, {caseOptions(CaseMode::Lower)}}, {u"A=A"_s, u"a=a"_s}, 1, 1},
+        {"case pair",
+         {{"A", "a"}, {"A", "a"}, {caseOptions(CaseMode::Lower)}},
+         {u"A=A"_s, u"a=a"_s},
+         1,
+         1},
     };
     for (const auto& row : rows) {
         for (const bool real : {false, true}) {
             for (const bool listRun : {true, false}) {
                 // A walk over a real folder takes the files in the system's order, and takes
                 // one option for all: only the rows that do not depend on either.
-                if (!listRun && (real || row.s.options.size() > 1 ||
-                                 row.s.entries != row.s.items))
+                if (!listRun && (real || row.s.options.size() > 1 || row.s.entries != row.s.items))
                     continue;
                 Scenario s = row.s;
                 if (!listRun)
@@ -499,7 +503,7 @@ void TestRenameFaults::badNames_data() {
     const QByteArray a251(251, 'a'), a255(255, 'a');
     QByteArray iotas;
     for (int i = 0; i < 127; ++i)
-        iotas += "\xce\x90"; // ΐ: 2 bytes, its capital 6
+        iotas += "\xce\x90"; // U+0390: 2 bytes, its capital 6
     const QString iotasText = QString::fromUtf8(iotas);
 
     QTest::newRow("not UTF-8, walk")
@@ -520,7 +524,9 @@ void TestRenameFaults::badNames_data() {
                        u"d"_s + esc(0xfe) + u"/zin=d"_s + esc(0xfe) + u"/in"_s}
         << QList<int>{52} << qint64(0);
     QTest::newRow("control characters")
-        << Scenario{{"a\tb.TXT", "new\nLINE", "\x01start", "cr\rX"}, {}, {caseOptions(CaseMode::Title)}}
+        << Scenario{{"a\tb.TXT", "new\nLINE", "\x01start", "cr\rX"},
+                    {},
+                    {caseOptions(CaseMode::Title)}}
         << QStringList{u"A\tB.txt=a\tb.TXT"_s, u"Cr\rX=cr\rX"_s, u"New\nLine=new\nLINE"_s,
                        u"\x01start=\x01start"_s}
         << QList<int>{} << qint64(0);
@@ -531,13 +537,18 @@ void TestRenameFaults::badNames_data() {
         << QStringList{u"b="_s + QString::fromLatin1(a251) + u".txt"_s, u"other.txt=other.txt"_s}
         << QList<int>{} << qint64(0);
     QTest::newRow("find text of 255 characters, result too long")
-        << Scenario{{a255}, {}, {replaceOptions(QString::fromLatin1(a255), QString::fromLatin1(a255 + "b"), true)}}
+        << Scenario{{a255},
+                    {},
+                    {replaceOptions(QString::fromLatin1(a255), QString::fromLatin1(a255 + "b"),
+                                    true)}}
         << QStringList{QString::fromLatin1(a255 + '=' + a255)} << QList<int>{} << qint64(1);
-    QTest::newRow("sharp s")
-        << Scenario{{"stra\xc3\x9f" "e.txt", "STRASSE.TXT", "gro\xc3\x9f"}, {}, {caseOptions(CaseMode::Upper)}}
-        << QStringList{u"GROSS=gro\u00df"_s, u"STRASSE.TXT=STRASSE.TXT"_s,
-                       u"stra\u00dfe.txt=stra\u00dfe.txt"_s}
-        << QList<int>{58} << qint64(0);
+    QTest::newRow("sharp s") << Scenario{{u"stra\u00dfe.txt"_s.toUtf8(), "STRASSE.TXT",
+                                          u"gro\u00df"_s.toUtf8()},
+                                         {},
+                                         {caseOptions(CaseMode::Upper)}}
+                             << QStringList{u"GROSS=gro\u00df"_s, u"STRASSE.TXT=STRASSE.TXT"_s,
+                                            u"stra\u00dfe.txt=stra\u00dfe.txt"_s}
+                             << QList<int>{58} << qint64(0);
     QTest::newRow("capitals too long for the disk")
         << Scenario{{iotas}, {}, {caseOptions(CaseMode::Upper)}}
         << QStringList{iotasText + u'=' + iotasText} << QList<int>{52} << qint64(0);

@@ -11,6 +11,7 @@
 #include "engine/NameTransform.h"
 #include "platform/PosixFileSystem.h"
 
+#include <QScopeGuard>
 #include <QTest>
 #include <climits>
 #include <random>
@@ -36,15 +37,15 @@ private:
 // What names and texts are made of: letters whose two cases differ in length or in form
 // (sharp s, capital sharp s, dotted and dotless i, the dz digraph, iota with dialytika and
 // tonos, the fi ligature, the three sigmas), a letter outside the basic plane, dots, blanks.
-const QStringList Pieces = {
-    u"a"_s,      u"b"_s,      u"A"_s,      u"B"_s,      u"x"_s,      u"ab"_s,     u"Ab"_s,
-    u"txt"_s,    u"TXT"_s,    u"."_s,      u"."_s,      u".txt"_s,   u".TxT"_s,   u" "_s,
-    u"_"_s,      u"-"_s,      u"\u00e9"_s, u"\u00c9"_s, u"\u00df"_s, u"\u1e9e"_s, u"\u03a3"_s,
-    u"\u03c3"_s, u"\u03c2"_s, u"\u0130"_s, u"\u0131"_s, u"\u01c5"_s, u"\u0390"_s, u"\ufb01"_s,
-    u"\U0001D538"_s, u"\u65e5"_s};
+const QStringList Pieces = {u"a"_s,      u"b"_s,      u"A"_s,      u"B"_s,          u"x"_s,
+                            u"ab"_s,     u"Ab"_s,     u"txt"_s,    u"TXT"_s,        u"."_s,
+                            u"."_s,      u".txt"_s,   u".TxT"_s,   u" "_s,          u"_"_s,
+                            u"-"_s,      u"\u00e9"_s, u"\u00c9"_s, u"\u00df"_s,     u"\u1e9e"_s,
+                            u"\u03a3"_s, u"\u03c3"_s, u"\u03c2"_s, u"\u0130"_s,     u"\u0131"_s,
+                            u"\u01c5"_s, u"\u0390"_s, u"\ufb01"_s, u"\U0001D538"_s, u"\u65e5"_s};
 const QString NoSeparator = u"no separator"_s;
 const QStringList Controls = {u"\t"_s, u"\n"_s, u"\r"_s, u"\x01"_s};
-const QStringList Replacements = {u""_s, u"a"_s, u"B"_s, u"."_s, u".."_s, u"x.y"_s,
+const QStringList Replacements = {u""_s,       u"a"_s, u"B"_s,  u"."_s, u".."_s,           u"x.y"_s,
                                   u"\u00df"_s, u" "_s, u"SS"_s, u"/"_s, QString(200, u'r')};
 
 // A folder or a file of a generated tree.
@@ -281,8 +282,8 @@ public:
             if (r.renamed)
                 newPaths.insert(b.path, folderOf(b.path) + r.newName);
         }
-        expect(run.counters.FilesRenamed == renamed, u"FilesRenamed %1, renames done %2"_s.arg(
-                                                         run.counters.FilesRenamed).arg(renamed));
+        expect(run.counters.FilesRenamed == renamed,
+               u"FilesRenamed %1, renames done %2"_s.arg(run.counters.FilesRenamed).arg(renamed));
         expect(run.counters.FilesFailed == failed,
                u"FilesFailed %1, files given up %2"_s.arg(run.counters.FilesFailed).arg(failed));
         expect(run.stopRun == stopped, u"StopRun does not match the answers"_s);
@@ -434,11 +435,17 @@ private:
             want.SystemSkipped += (e.attributes & attr::System) && !c_.allowed.system;
         }
         const RunCounters& got = run.counters;
-        expect(got.FilesProcessed == want.FilesProcessed && got.ReadOnlySkipped == want.ReadOnlySkipped &&
-                   got.HiddenSkipped == want.HiddenSkipped && got.SystemSkipped == want.SystemSkipped,
+        expect(got.FilesProcessed == want.FilesProcessed &&
+                   got.ReadOnlySkipped == want.ReadOnlySkipped &&
+                   got.HiddenSkipped == want.HiddenSkipped &&
+                   got.SystemSkipped == want.SystemSkipped,
                u"walk counters %1 %2 %3 %4, expected %5 %6 %7 %8"_s.arg(got.FilesProcessed)
-                   .arg(got.ReadOnlySkipped).arg(got.HiddenSkipped).arg(got.SystemSkipped)
-                   .arg(want.FilesProcessed).arg(want.ReadOnlySkipped).arg(want.HiddenSkipped)
+                   .arg(got.ReadOnlySkipped)
+                   .arg(got.HiddenSkipped)
+                   .arg(got.SystemSkipped)
+                   .arg(want.FilesProcessed)
+                   .arg(want.ReadOnlySkipped)
+                   .arg(want.HiddenSkipped)
                    .arg(want.SystemSkipped));
         expect(run.dirCount == dirCount,
                u"dirCount %1, expected %2"_s.arg(run.dirCount).arg(dirCount));
@@ -510,14 +517,33 @@ private:
     QStringList problems_;
 };
 
+// What the runs of one test went through, printed at its end.
+struct Stats {
+    qint64 runs = 0, files = 0, renames = 0, injected = 0, taken = 0, questions = 0, stopped = 0;
+
+    void add(const Outcome& run) {
+        ++runs;
+        files += run.files.size();
+        stopped += run.stopRun;
+        for (const RunEvent& e : run.log) {
+            questions += e.question;
+            renames += !e.question;
+            taken += !e.question && e.result.number == fserr::FileExists;
+        }
+    }
+    void print(const char* where) const {
+        qInfo("%s: %lld runs, %lld files checked, %lld renames tried, %lld failures injected, "
+              "%lld names taken, %lld questions answered, %lld runs stopped",
+              where, runs, files, renames, injected, taken, questions, stopped);
+    }
+};
+
 Button randomAnswer(Random& r, const Message& m, double stopRate) {
     switch (m.buttons) {
     case Buttons::YesNo:
         return r.chance(stopRate) ? Button::No : Button::Yes;
     case Buttons::AbortRetryIgnore:
-        return r.chance(stopRate) ? Button::Abort
-               : r.chance(0.45)   ? Button::Retry
-                                  : Button::Ignore;
+        return r.chance(stopRate) ? Button::Abort : r.chance(0.45) ? Button::Retry : Button::Ignore;
     case Buttons::Ok:
         break;
     }
@@ -532,14 +558,15 @@ FsError randomFailure(Random& r) {
 // Runs the engine over `fs` (which holds the case's tree under `top`) and returns what it did;
 // `read` fills in what is on disk afterwards.
 Outcome runCase(const Case& c, FileSystem& fs, const QString& top, bool listRun,
-                const std::function<void(Outcome&)>& read) {
+                const std::function<void(Outcome&)>& read, Stats& stats) {
     RecordingFileSystem recorder(fs);
     Random answers(c.seed ^ (listRun ? 0x5bd1e995u : 0x1b873593u));
     if (c.failRate > 0) {
         recorder.inject = [&](const QString&) -> std::optional<FsError> {
-            if (answers.chance(c.failRate))
-                return randomFailure(answers);
-            return std::nullopt;
+            if (!answers.chance(c.failRate))
+                return std::nullopt;
+            ++stats.injected;
+            return randomFailure(answers);
         };
     }
     EngineRig rig(recorder);
@@ -565,6 +592,7 @@ Outcome runCase(const Case& c, FileSystem& fs, const QString& top, bool listRun,
     out.counters = rig.engine.counters;
     out.stopRun = rig.engine.StopRun;
     read(out);
+    stats.add(out);
     return out;
 }
 
@@ -627,9 +655,9 @@ QString describe(const Case& c, const Outcome& run) {
                        .arg(int(o.caseMode)) +
                    u"\n  entries: ["_s + c.entries.join(u"] ["_s) + u"]"_s;
     for (const RunEvent& e : run.log) {
-        text += e.question ? u"\n  ask  [%1] -> button %2"_s.arg(e.oldPath).arg(int(e.answer))
-                           : u"\n  move [%1] -> [%2]: %3"_s.arg(e.oldPath, e.newName)
-                                 .arg(e.result.number);
+        text += e.question
+                    ? u"\n  ask  [%1] -> button %2"_s.arg(e.oldPath).arg(int(e.answer))
+                    : u"\n  move [%1] -> [%2]: %3"_s.arg(e.oldPath, e.newName).arg(e.result.number);
     }
     return text;
 }
@@ -647,19 +675,21 @@ class TestRenameProperties : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         seed_ = envNumber("VARNEX_PROPERTY_SEED", 20250101);
-        cases_ = int(envNumber("VARNEX_PROPERTY_CASES", 250));
+        cases_ = int(envNumber("VARNEX_PROPERTY_CASES", 1000));
         qInfo("VARNEX_PROPERTY_SEED=%u VARNEX_PROPERTY_CASES=%d", seed_, cases_);
     }
 
     void inMemory() {
+        Stats stats;
+        const auto done = qScopeGuard([&] { stats.print("in memory"); });
         for (int i = 0; i < cases_; ++i) {
             const Case c = makeCase(seed_ + quint32(i), false);
             for (const bool listRun : {false, true}) {
                 FakeFileSystem fs;
                 buildFake(fs, c.root, u"/t/"_s);
-                const Outcome run = runCase(c, fs, u"/t/"_s, listRun, [&](Outcome& out) {
-                    readFake(fs, c.root, u"/t/"_s, out);
-                });
+                const Outcome run = runCase(
+                    c, fs, u"/t/"_s, listRun,
+                    [&](Outcome& out) { readFake(fs, c.root, u"/t/"_s, out); }, stats);
                 if (!report(c, listRun, Checker(c, u"/t/"_s, listRun).check(run), run))
                     return;
             }
@@ -667,6 +697,8 @@ private Q_SLOTS:
     }
 
     void realFolders() {
+        Stats stats;
+        const auto done = qScopeGuard([&] { stats.print("real folders"); });
         for (int i = 0; i < qMax(1, cases_ / 10); ++i) {
             Case c = makeCase(seed_ + quint32(i), true);
             for (const bool listRun : {false, true}) {
@@ -676,13 +708,16 @@ private Q_SLOTS:
                 QVERIFY(buildReal(built.root, scratch.raw() + '/'));
                 const QString top = scratch.path() + u'/';
                 PosixFileSystem fs;
-                const Outcome run = runCase(built, fs, top, listRun, [&](Outcome& out) {
-                    const TreeSnapshot disk = scanTree(scratch.raw());
-                    for (auto it = disk.files.cbegin(); it != disk.files.cend(); ++it)
-                        out.files.insert(top + it.key(), it.value());
-                    for (const QString& folder : disk.folders)
-                        out.folders.insert(top + folder);
-                });
+                const Outcome run = runCase(
+                    built, fs, top, listRun,
+                    [&](Outcome& out) {
+                        const TreeSnapshot disk = scanTree(scratch.raw());
+                        for (auto it = disk.files.cbegin(); it != disk.files.cend(); ++it)
+                            out.files.insert(top + it.key(), it.value());
+                        for (const QString& folder : disk.folders)
+                            out.folders.insert(top + folder);
+                    },
+                    stats);
                 if (!report(built, listRun, Checker(built, top, listRun).check(run), run))
                     return;
             }

@@ -1,0 +1,43 @@
+#include "HelpViewer.h"
+
+#include "platform/AppInfo.h"
+#include "platform/FileSystem.h"
+
+#include <QFileInfo>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace varnex {
+
+HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setWindowTitle(applicationTitle() % QStringLiteral(" Help"));
+    browser_ = new QTextBrowser(this);
+    browser_->setReadOnly(true);
+    browser_->setOpenExternalLinks(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(browser_);
+    resize(640, 560);
+}
+
+bool HelpViewer::showContents(const QString& file) {
+    const QFileInfo info(file);
+    if (!info.isFile() || !info.isReadable())
+        return false;
+    QUrl url = QUrl::fromLocalFile(info.absoluteFilePath());
+    url.setFragment(QStringLiteral("contents"));
+    browser_->setSource(url, QTextDocument::HtmlResource);
+    if (browser_->document()->isEmpty())
+        return false;
+    show();
+    raise();
+    activateWindow();
+    return true;
+}
+
+QString helpFilePath(const QString& programFolder) {
+    return programFolder % nativeSeparator() % QStringLiteral("Varnex Help.html");
+}
+
+} // namespace varnex

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QTextBrowser;
+
+namespace varnex {
+
+// A modeless window that shows the help document, read-only, with its links working.
+class HelpViewer : public QWidget {
+    Q_OBJECT
+public:
+    explicit HelpViewer(QWidget* parent = nullptr);
+
+    // Shows `file` at its contents. False, showing nothing, when the file cannot be read.
+    bool showContents(const QString& file);
+    QTextBrowser* browser() const { return browser_; }
+
+private:
+    QTextBrowser* browser_;
+};
+
+// The help document's path: the program's folder and the document's name joined as they are.
+QString helpFilePath(const QString& programFolder);
+
+} // namespace varnex
