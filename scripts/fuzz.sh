@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Fuzzes the name computation for SECONDS seconds (default 60): builds fuzz/ with clang
-# (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) in build-fuzz and runs it over a
-# working copy of the seed corpus in fuzz/corpus. Prints the number of executions; exits
-# non-zero when an input crashes the target or breaks an invariant (the input is kept in
-# build-fuzz/artifacts).
+# (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) in build-fuzz and runs it from the
+# seed corpus in fuzz/corpus (new inputs go to build-fuzz/corpus). Prints the number of
+# executions; exits non-zero when an input crashes the target or breaks an invariant (the
+# input is kept in build-fuzz/artifacts).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 build=build-fuzz
-scripts/deps.sh clang libclang-rt-14-dev qt6-base-dev
+scripts/deps.sh clang libclang-rt-14-dev
 
 CC=clang CXX=clang++ cmake -S fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j 2

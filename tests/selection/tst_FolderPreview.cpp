@@ -1,5 +1,6 @@
 #include "selection/FolderChoice.h"
 #include "selection/FolderPreview.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 
 #include <QTest>
@@ -7,16 +8,6 @@
 using namespace varnex;
 
 namespace {
-
-class ScriptedChooser : public FolderChooser {
-public:
-    std::optional<QString> answer;
-    QStringList titles;
-    std::optional<QString> chooseFolder(const QString& title) override {
-        titles.append(title);
-        return answer;
-    }
-};
 
 QString column(const QAbstractItemModel& model, int role) {
     QStringList result;

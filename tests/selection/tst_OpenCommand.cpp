@@ -1,5 +1,6 @@
 #include "selection/OpenCommand.h"
 #include "settings/MemorySettingsStore.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 
 #include <QTest>
@@ -7,19 +8,6 @@
 using namespace varnex;
 
 namespace {
-
-// Answers the Open dialog from a queue and records what it was asked.
-class ScriptedOpenDialog : public OpenFileDialog {
-public:
-    QList<Result> answers;
-    QList<Request> requests;
-    Result show(const Request& request) override {
-        requests.append(request);
-        if (answers.isEmpty())
-            QTest::qFail("Open dialog shown without an answer", __FILE__, __LINE__);
-        return answers.isEmpty() ? Result{} : answers.takeFirst();
-    }
-};
 
 QStringList split(const QString& text) {
     return text.split(QLatin1Char(' '), Qt::SkipEmptyParts);

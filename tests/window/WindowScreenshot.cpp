@@ -1,6 +1,6 @@
 // Saves a picture of the main window as a first start shows it, with a sample folder, for the
 // documentation: window_screenshot <file.png>. Run it under a display, e.g. xvfb-run.
-#include "window/frmVarnex.h"
+#include "WindowRig.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -13,13 +13,13 @@ int main(int argc, char* argv[]) {
         return 2;
     const QString target = QString::fromLocal8Bit(argv[1]);
 
-    varnex::frmVarnex window;
-    window.setOuterSizeTwips(8000, 6480);
+    // An empty settings store of its own, so the picture shows what a first start shows and
+    // the user's settings are neither read nor written.
+    varnex::WindowRig rig;
+    varnex::frmVarnex& window = rig.window();
     window.Form_Load();
     window.activateWindow();
-    // What an empty settings store selects, and a folder to show.
-    window.setOptionMember(varnex::OptionArray::IncludeExtension, 1, true);
-    window.setOptionMember(varnex::OptionArray::TypeOfRename, 0, true);
+    // A folder to show.
     const QString folder = QStringLiteral("/home/ana/Pictures/Holiday");
     window.lblFolder->setText(folder);
     window.lblFolder->setToolTip(folder);

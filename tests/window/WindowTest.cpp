@@ -1,6 +1,6 @@
+#include "WindowRig.h"
 #include "window/Controls.h"
 #include "window/WindowFont.h"
-#include "window/frmVarnex.h"
 
 #include <QAccessible>
 #include <QButtonGroup>
@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <memory>
 
@@ -48,7 +49,7 @@ struct ControlRow {
     const char* container;
     const char* caption;
     const char* spoken; // nullptr: the caption without its "&"
-    int checked;        // -1: not checkable
+    int checked;        // after a first start; -1: not checkable
 };
 
 // clang-format off
@@ -73,8 +74,8 @@ const ControlRow Controls[] = {
     {"lblReplace", "QLabel", "frameControls", "Replace:", nullptr, -1},
     {"txtReplace", "varnex::TextBoxEdit", "frameControls", "", "Replace", -1},
     {"frameIncludeExtension", "QWidget", "frameControls", "", "Extension", -1},
-    {"optIncludeExtension(0)", "QRadioButton", "frameIncludeExtension", "Include extension", nullptr, 1},
-    {"optIncludeExtension(1)", "QRadioButton", "frameIncludeExtension", "Exclude extension", nullptr, 0},
+    {"optIncludeExtension(0)", "QRadioButton", "frameIncludeExtension", "Include extension", nullptr, 0},
+    {"optIncludeExtension(1)", "QRadioButton", "frameIncludeExtension", "Exclude extension", nullptr, 1},
     {"chkCaseSensitive", "varnex::TickBox", "frameControls", "Case Sensitive", nullptr, 1},
     {"optTypeOfRename(1)", "QRadioButton", "frameControls", "Prepend", nullptr, 0},
     {"txtPrepend", "varnex::TextBoxEdit", "frameControls", "", "Prepend text", -1},
@@ -103,7 +104,8 @@ const ControlRow Controls[] = {
 class WindowTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<frmVarnex> window_;
+    std::unique_ptr<WindowRig> rig_;
+    frmVarnex* window_ = nullptr;
 
     QWidget* control(const QString& name) const {
         auto* found = window_->findChild<QWidget*>(name);
@@ -113,15 +115,17 @@ class WindowTest : public QObject {
     }
 
 private Q_SLOTS:
-    // A first start: the window at its first-run size, shown and active.
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    // A first start: an empty store, the window at its first-run size, shown and active.
     void init() {
-        window_ = std::make_unique<frmVarnex>();
-        window_->setOuterSizeTwips(8000, 6480);
-        window_->Form_Load();
-        window_->activateWindow(); // needed where no window manager activates it
-        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        rig_ = std::make_unique<WindowRig>();
+        window_ = &rig_->start();
     }
-    void cleanup() { window_.reset(); }
+    void cleanup() {
+        window_ = nullptr;
+        rig_.reset();
+    }
 
     void controls_data() {
         QTest::addColumn<int>("row");
@@ -132,8 +136,10 @@ private Q_SLOTS:
     void controls() {
         QFETCH(int, row);
         const ControlRow& expected = Controls[row];
-        const QString caption = QString::fromUtf8(expected.caption);
         QWidget* widget = control(QString::fromUtf8(expected.name));
+        // A first start shows the program's folder, the default of an empty store.
+        const QString caption = widget == window_->lblFolder ? rig_->programDir.path()
+                                                             : QString::fromUtf8(expected.caption);
         QVERIFY(widget->inherits(expected.kind));
         QCOMPARE(widget->parentWidget()->objectName(), QString::fromUtf8(expected.container));
         QCOMPARE(captionOf(widget), caption);
@@ -144,7 +150,9 @@ private Q_SLOTS:
         if (button != nullptr && button->isCheckable())
             QCOMPARE(int(button->isChecked()), expected.checked);
 
-        // Alt with the letter after "&" presses the button (once its frame shows).
+        // Alt with the letter after "&" presses the button (once its frame shows). The Open
+        // dialog is cancelled; the other buttons need no answer.
+        rig_->openDialog.answers = {OpenFileDialog::Result{}};
         if (const qsizetype amp = caption.indexOf(u'&'); amp >= 0) {
             const bool filesMode = widget->parent()->objectName() == u"frameFiles";
             window_->setOptionMember(OptionArray::FolderFile, filesMode ? 1 : 0, true);
@@ -157,7 +165,7 @@ private Q_SLOTS:
 
     void title() {
         QCOMPARE(window_->windowTitle(), u"Varnex Version 1.3.0"_qs);
-        QCOMPARE(frmVarnex().windowTitle(), u"Varnex"_qs);
+        QCOMPARE(WindowRig().window().windowTitle(), u"Varnex"_qs);
     }
 
     void panel_data() {
@@ -219,7 +227,7 @@ private Q_SLOTS:
     }
 
     void subOptions() {
-        QCOMPARE(window_->IncludeExtension(), true);
+        QCOMPARE(window_->IncludeExtension(), false);
         QCOMPARE(window_->PostpendBeforeExtension(), true);
         QCOMPARE(window_->CaseMode(), CaseMode::Lower);
 
@@ -253,14 +261,14 @@ private Q_SLOTS:
         window_->setOptionMember(OptionArray::TypeOfRename, 2, false); // not selected: no effect
         QCOMPARE(window_->selectedOption(OptionArray::TypeOfRename), 0);
         window_->setOptionMember(OptionArray::TypeOfRename, 0, false);
-        window_->setOptionMember(OptionArray::IncludeExtension, 0, false);
+        window_->setOptionMember(OptionArray::IncludeExtension, 1, false);
         QCOMPARE(window_->selectedOption(OptionArray::TypeOfRename), -1);
         QCOMPARE(window_->selectedOption(OptionArray::IncludeExtension), -1);
         // With nothing selected the handlers change nothing.
         window_->optTypeOfRename_Click(0);
         window_->optIncludeExtension_Click(0);
         QVERIFY(window_->txtFind->isEnabled());
-        QCOMPARE(window_->IncludeExtension(), true);
+        QCOMPARE(window_->IncludeExtension(), false);
         QCOMPARE(window_->renameOptions().renameType, RenameType::None);
 
         // The array is exclusive again once a member is selected.
@@ -450,8 +458,10 @@ private Q_SLOTS:
     }
 
     void captionsAreWholeAndPreviewsGrey() {
-        QVERIFY2(clippedCaptions(window_.get()).isEmpty(),
-                 qPrintable(clippedCaptions(window_.get()).join(u", ")));
+        // The folder label shows a path of any length; its tool tip holds it whole.
+        window_->lblFolder->setText(u"/data"_qs);
+        QVERIFY2(clippedCaptions(window_).isEmpty(),
+                 qPrintable(clippedCaptions(window_).join(u", ")));
         const QColor face = window_->palette().color(QPalette::Active, QPalette::Button);
         const QColor greyText = window_->palette().color(QPalette::Disabled, QPalette::Text);
         for (PreviewList* preview : {window_->Dir1, window_->File1}) {

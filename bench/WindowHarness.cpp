@@ -1,0 +1,122 @@
+#include "WindowHarness.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPushButton>
+#include <algorithm>
+
+namespace varnex::bench {
+
+Button AutoOkBox::show(const Message& message) {
+    messages.append(message);
+    lastShownAt = Clock::now();
+    switch (message.buttons) {
+    case Buttons::Ok:
+        return Button::Ok;
+    case Buttons::YesNo:
+        return Button::No;
+    case Buttons::AbortRetryIgnore:
+        break;
+    }
+    return Button::Abort;
+}
+
+OpenFileDialog::Result ListOpenDialog::show(const Request& request) {
+    Result result;
+    result.status = Status::Accepted;
+    result.paths = paths;
+    result.filterIndex = request.filterIndex;
+    return result;
+}
+
+YieldGapMeter::YieldGapMeter() {
+    timer_.setInterval(0);
+    QObject::connect(&timer_, &QTimer::timeout, this, [this] { record(Clock::now()); });
+}
+
+void YieldGapMeter::start() {
+    maxGap_ = 0;
+    passes_ = 0;
+    last_ = Clock::now();
+    timer_.start();
+}
+
+void YieldGapMeter::stop(Clock::time_point end) {
+    timer_.stop();
+    record(end);
+}
+
+void YieldGapMeter::record(Clock::time_point now) {
+    maxGap_ = std::max(maxGap_, secondsBetween(last_, now));
+    last_ = now;
+    ++passes_;
+}
+
+EventCounter::EventCounter(QWidget* painted) : painted_(painted) {
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+EventCounter::~EventCounter() {
+    QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool EventCounter::eventFilter(QObject* watched, QEvent* event) {
+    ++events;
+    if (watched == painted_ && event->type() == QEvent::Paint)
+        ++paints;
+    return false;
+}
+
+BenchWindow::BenchWindow(const QString& programFolder, int sliceMs)
+    : pump_(sliceMs), programFolder_(programFolder) {}
+
+BenchWindow::~BenchWindow() = default;
+
+frmVarnex& BenchWindow::load() {
+    WindowServices services;
+    services.fileSystem = &fileSystem_;
+    services.messageBox = &box;
+    services.eventPump = &pump_;
+    services.settings = &settings;
+    services.openDialog = &openDialog;
+    services.folderChooser = &chooser_;
+    services.programFolder = programFolder_;
+    services.endProgram = [] {};
+    window_ = std::make_unique<frmVarnex>(services);
+    window_->Form_Load();
+    return *window_;
+}
+
+void BenchWindow::waitIdle() {
+    EventCounter counter(window_.get());
+    for (;;) {
+        const long before = counter.events;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (counter.events != before)
+            continue;
+        if (counter.paints > 0)
+            return;
+        // Nothing pending, and the window not drawn yet: wait for its update to come.
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
+BenchWindow::Run BenchWindow::pressRename(const QString& expectedHead) {
+    box.messages.clear();
+    YieldGapMeter meter;
+    meter.start();
+    profileStart();
+    const Clock::time_point start = Clock::now();
+    window_->cmdRename->click();
+    const Clock::time_point end = Clock::now();
+    profileStop();
+    if (box.messages.size() != 1 || !box.messages.first().text.startsWith(expectedHead)) {
+        for (const Message& m : std::as_const(box.messages))
+            std::fprintf(stderr, "message: %s\n", qPrintable(QString(m.text).replace(u'\r', u'\n')));
+        fail("the run did not end with the expected summary: " + expectedHead.toStdString());
+    }
+    meter.stop(box.lastShownAt);
+    return {secondsBetween(start, end), meter.maxGapMs(), meter.passes()};
+}
+
+} // namespace varnex::bench

@@ -1,0 +1,120 @@
+#pragma once
+
+// The program's main window with scripted services, for the benchmarks: the real file system
+// and the real time-sliced event pump, a message box that answers OK at once and records what it
+// showed, an Open dialog that hands back a prepared list of paths, and settings held in memory.
+
+#include "BenchSupport.h"
+#include "platform/PosixFileSystem.h"
+#include "platform/QtEventPump.h"
+#include "selection/FolderChoice.h"
+#include "selection/OpenFileDialog.h"
+#include "settings/MemorySettingsStore.h"
+#include "window/frmVarnex.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+namespace varnex::bench {
+
+// Answers every message at once: OK to the summary, and the answer that stops the run to any
+// question (a question means the run met a failure, which the benchmark reports).
+class AutoOkBox : public MessageBox {
+public:
+    Button show(const Message& message) override;
+
+    QList<Message> messages;
+    // When the last message was shown.
+    Clock::time_point lastShownAt;
+};
+
+// Hands back the paths it holds, as if the user had chosen them.
+class ListOpenDialog : public OpenFileDialog {
+public:
+    QStringList paths;
+    Result show(const Request& request) override;
+};
+
+class CancellingFolderChooser : public FolderChooser {
+public:
+    std::optional<QString> chooseFolder(const QString&) override { return std::nullopt; }
+};
+
+// Records every moment the event loop runs, through a timer of zero interval (it fires once on
+// every pass of the loop), and keeps the longest time between two such moments.
+class YieldGapMeter : public QObject {
+    Q_OBJECT
+public:
+    YieldGapMeter();
+    // Starts measuring: now counts as a moment the loop ran.
+    void start();
+    // Stops measuring at `end`, the moment the loop runs again (a modal box, say).
+    void stop(Clock::time_point end);
+
+    double maxGapMs() const { return maxGap_ * 1000.0; }
+    long passes() const { return passes_; }
+
+private:
+    void record(Clock::time_point now);
+
+    QTimer timer_;
+    Clock::time_point last_;
+    double maxGap_ = 0;
+    long passes_ = 0;
+};
+
+// One window on scripted services.
+class BenchWindow {
+public:
+    // `sliceMs` is the event pump's time slice (0 processes events after every file).
+    BenchWindow(const QString& programFolder, int sliceMs = 15);
+    ~BenchWindow();
+
+    MemorySettingsStore settings;
+    AutoOkBox box;
+    ListOpenDialog openDialog;
+
+    // Creates the window and runs its start-up (Form_Load).
+    frmVarnex& load();
+    frmVarnex& window() { return *window_; }
+
+    // Runs the event loop until the window has painted and a pass of the loop finds nothing to
+    // do.
+    void waitIdle();
+
+    struct Run {
+        double seconds = 0;
+        double maxGapMs = 0;
+        long passes = 0;
+    };
+    // Presses Rename and returns when the summary box has been answered. Fails the benchmark
+    // unless exactly one message, the summary, was shown and it starts with `expectedHead`.
+    Run pressRename(const QString& expectedHead);
+
+private:
+    PosixFileSystem fileSystem_;
+    QtEventPump pump_;
+    CancellingFolderChooser chooser_;
+    QString programFolder_;
+    std::unique_ptr<frmVarnex> window_;
+};
+
+// Counts the events delivered to any object, and the paints of one widget.
+class EventCounter : public QObject {
+    Q_OBJECT
+public:
+    explicit EventCounter(QWidget* painted);
+    ~EventCounter() override;
+    long events = 0;
+    long paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* painted_;
+};
+
+} // namespace varnex::bench

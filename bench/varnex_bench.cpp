@@ -1,0 +1,376 @@
+// The benchmark scenarios. Each runs through the real window, offscreen, on fresh trees in the
+// work folder that bench/run.sh made, and prints its figures as "BENCH <name> <value> <unit>".
+//
+//   varnex_bench <scenario> <work folder>
+//
+// Scenarios: folder_flat (with the yield figures and the peers), folder_tree, files_mode (with
+// its peak memory), add_paths, startup. The file count comes from VARNEX_BENCH_N (default
+// 100000); VARNEX_BENCH_REPEAT (default 1) repeats every measurement on fresh trees and prints
+// the median. VARNEX_BENCH_PEER_RENAME and VARNEX_BENCH_PEER_MMV name the peer programs to time.
+
+#include "BenchSupport.h"
+#include "WindowHarness.h"
+#include "selection/FileList.h"
+#include "window/Controls.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+
+using namespace varnex;
+using namespace varnex::bench;
+
+namespace {
+
+struct Config {
+    std::string work;    // the run's temporary folder
+    std::string program; // an empty folder that stands for the program's folder
+    long n = 100000;
+    int repeats = 1;
+};
+
+long envNumber(const char* name, long fallback) {
+    const char* text = std::getenv(name);
+    if (text == nullptr || *text == '\0')
+        return fallback;
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (*end != '\0' || value < 1)
+        fail(std::string(name) + " must be a positive whole number");
+    return value;
+}
+
+std::string envText(const char* name) {
+    const char* text = std::getenv(name);
+    return text == nullptr ? std::string() : std::string(text);
+}
+
+void makeFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0755) != 0)
+        fail("cannot create " + path);
+}
+
+QString finishedHead(long n) {
+    return QStringLiteral("Finished renaming ") % QString::number(n) % QStringLiteral(" file");
+}
+
+void expectCount(long found, long expected, const char* what) {
+    if (found != expected)
+        fail(std::string(what) + ": " + std::to_string(found) + " files where " +
+             std::to_string(expected) + " were expected");
+}
+
+// Times a bare loop on a fresh tree.
+template <typename Loop>
+double timeBaseline(const std::string& folder, long expected, Loop loop) {
+    flushFileSystem(folder);
+    const Clock::time_point start = Clock::now();
+    const long renamed = loop();
+    const Clock::time_point end = Clock::now();
+    expectCount(renamed, expected, "the baseline renamed");
+    return secondsBetween(start, end);
+}
+
+// Prepend "x_" on a flat tree, in folder mode.
+BenchWindow::Run prependInWindow(const Config& c, const std::string& folder, int sliceMs) {
+    BenchWindow bench(qs(c.program), sliceMs);
+    frmVarnex& w = bench.load();
+    w.setOptionMember(OptionArray::TypeOfRename, 1, true);
+    w.txtPrepend->setText(QStringLiteral("x_"));
+    w.setChosenFolder(qs(folder));
+    bench.waitIdle();
+    flushFileSystem(folder);
+    const BenchWindow::Run run = bench.pressRename(finishedHead(c.n));
+    expectCount(countFilesWithPrefix(folder, "x_"), c.n, "Varnex renamed");
+    return run;
+}
+
+void folderFlat(const Config& c) {
+    std::vector<double> baseline, varnex, gap, each, eachGap, cost, rename, renameRatio, mmv,
+        mmvRatio;
+    const std::string peerRename = envText("VARNEX_BENCH_PEER_RENAME");
+    const std::string peerMmv = envText("VARNEX_BENCH_PEER_MMV");
+    for (int r = 0; r < c.repeats; ++r) {
+        const std::string dir = c.work + "/flat" + std::to_string(r);
+        makeFolder(dir);
+
+        const std::string base = dir + "/baseline";
+        makeFlatTree(base, c.n);
+        baseline.push_back(
+            timeBaseline(base, c.n, [&] { return baselinePrependFlat(base, "x_"); }));
+
+        const std::string sliced = dir + "/varnex";
+        makeFlatTree(sliced, c.n);
+        const BenchWindow::Run run = prependInWindow(c, sliced, 15);
+        varnex.push_back(run.seconds);
+        gap.push_back(run.maxGapMs);
+
+        // The same run with events processed after every single file.
+        const std::string perFile = dir + "/each";
+        makeFlatTree(perFile, c.n);
+        const BenchWindow::Run eachRun = prependInWindow(c, perFile, 0);
+        each.push_back(eachRun.seconds);
+        eachGap.push_back(eachRun.maxGapMs);
+        cost.push_back(eachRun.seconds / run.seconds);
+
+        if (!peerRename.empty()) {
+            const std::string peer = dir + "/rename";
+            makeFlatTree(peer, c.n);
+            flushFileSystem(peer);
+            const double s = timeShellCommand(
+                "cd " + shellQuote(peer) + " && find . -maxdepth 1 -type f -printf '%f\\0' | " +
+                shellQuote(peerRename) + " -0 's/^/x_/'");
+            expectCount(countFilesWithPrefix(peer, "x_"), c.n, "rename renamed");
+            rename.push_back(s);
+            renameRatio.push_back(s / run.seconds);
+        }
+        if (!peerMmv.empty()) {
+            const std::string peer = dir + "/mmv";
+            makeFlatTree(peer, c.n);
+            flushFileSystem(peer);
+            const double s = timeShellCommand("cd " + shellQuote(peer) + " && " +
+                                              shellQuote(peerMmv) +
+                                              " -r -p '*' 'x_#1' </dev/null");
+            expectCount(countFilesWithPrefix(peer, "x_"), c.n, "mmv renamed");
+            mmv.push_back(s);
+            mmvRatio.push_back(s / run.seconds);
+        }
+    }
+    printFigure("folder_flat_baseline", median(baseline), "s");
+    printFigure("folder_flat", median(varnex), "s");
+    printFigure("folder_flat_ratio", median(varnex) / median(baseline), "x");
+    printFigure("folder_flat_rate", double(c.n) / median(varnex), "files/s");
+    printFigure("max_yield_gap", median(gap), "ms");
+    printFigure("folder_flat_yield_each_file", median(each), "s");
+    printFigure("max_yield_gap_yield_each_file", median(eachGap), "ms");
+    printFigure("yield_each_file_cost", median(cost), "x");
+    if (!rename.empty()) {
+        printFigure("peer_rename", median(rename), "s");
+        printFigure("peer_rename_ratio", median(renameRatio), "x");
+    }
+    if (!mmv.empty()) {
+        printFigure("peer_mmv", median(mmv), "s");
+        printFigure("peer_mmv_ratio", median(mmvRatio), "x");
+    }
+}
+
+void folderTree(const Config& c) {
+    std::vector<double> baseline, varnex, gap;
+    for (int r = 0; r < c.repeats; ++r) {
+        const std::string dir = c.work + "/tree" + std::to_string(r);
+        makeFolder(dir);
+
+        const std::string base = dir + "/baseline";
+        makeDeepTree(base, c.n);
+        baseline.push_back(
+            timeBaseline(base, c.n, [&] { return baselineReplaceTree(base, "file_", "item_"); }));
+
+        const std::string folder = dir + "/varnex";
+        const long folders = makeDeepTree(folder, c.n);
+        BenchWindow bench(qs(c.program));
+        frmVarnex& w = bench.load();
+        w.setOptionMember(OptionArray::TypeOfRename, 0, true);
+        w.txtFind->setText(QStringLiteral("file_"));
+        w.txtReplace->setText(QStringLiteral("item_"));
+        w.chkRecursive->setCheckState(Qt::Checked);
+        w.setChosenFolder(qs(folder));
+        bench.waitIdle();
+        flushFileSystem(folder);
+        const BenchWindow::Run run = bench.pressRename(
+            finishedHead(c.n) % QStringLiteral("s.\r\rFolders searched: ") %
+            QString::number(folders + 1) % u'\r');
+        expectCount(countFilesContaining(folder, "item_"), c.n, "Varnex renamed");
+        varnex.push_back(run.seconds);
+        gap.push_back(run.maxGapMs);
+    }
+    printFigure("folder_tree_baseline", median(baseline), "s");
+    printFigure("folder_tree", median(varnex), "s");
+    printFigure("folder_tree_ratio", median(varnex) / median(baseline), "x");
+    printFigure("max_yield_gap_folder_tree", median(gap), "ms");
+}
+
+QStringList qPaths(const std::vector<std::string>& paths) {
+    QStringList list;
+    list.reserve(qsizetype(paths.size()));
+    for (const std::string& path : paths)
+        list.append(qs(path));
+    return list;
+}
+
+void filesMode(const Config& c) {
+    std::vector<double> baseline, varnex, gap;
+    for (int r = 0; r < c.repeats; ++r) {
+        const std::string dir = c.work + "/files" + std::to_string(r);
+        makeFolder(dir);
+
+        const std::string base = dir + "/baseline";
+        makeFlatTree(base, c.n);
+        {
+            const std::vector<std::string> paths = flatTreePaths(base, c.n);
+            baseline.push_back(timeBaseline(
+                base, c.n, [&] { return baselinePostpendList(paths, "_v2"); }));
+        }
+
+        const std::string folder = dir + "/varnex";
+        makeFlatTree(folder, c.n);
+        BenchWindow bench(qs(c.program));
+        frmVarnex& w = bench.load();
+        w.setOptionMember(OptionArray::FolderFile, 1, true);
+        w.setOptionMember(OptionArray::TypeOfRename, 2, true);
+        w.txtPostpend->setText(QStringLiteral("_v2"));
+        w.setOptionMember(OptionArray::PostpendPosition, 0, true);
+        bench.openDialog.paths = qPaths(flatTreePaths(folder, c.n));
+        w.cmdOpen->click();
+        bench.openDialog.paths.clear();
+        expectCount(w.fileList().model().count(), c.n, "the list holds");
+        bench.waitIdle();
+        flushFileSystem(folder);
+        const BenchWindow::Run run = bench.pressRename(finishedHead(c.n));
+        expectCount(countFilesContaining(folder, "_v2.txt"), c.n, "Varnex renamed");
+        varnex.push_back(run.seconds);
+        gap.push_back(run.maxGapMs);
+    }
+    printFigure("files_mode_baseline", median(baseline), "s");
+    printFigure("files_mode", median(varnex), "s");
+    printFigure("files_mode_ratio", median(varnex) / median(baseline), "x");
+    printFigure("max_yield_gap_files_mode", median(gap), "ms");
+    printFigure("peak_rss_files_mode", peakResidentMegabytes(), "MB");
+}
+
+void addPaths(const Config& c) {
+    std::vector<double> seconds, gap;
+    for (int r = 0; r < c.repeats; ++r) {
+        const std::string folder = c.work + "/add" + std::to_string(r) + "/";
+        QStringList first;
+        QStringList second;
+        first.reserve(c.n);
+        second.reserve(c.n);
+        long added = 0;
+        for (long i = 0; i < c.n; ++i) {
+            first.append(qs(folder + fileName(i)));
+            // Every other path is one of the list's in other letter case; the rest are new.
+            if (i % 2 == 0) {
+                second.append(qs(folder) % qs(fileName(i)).toUpper());
+            } else {
+                second.append(qs(folder + fileName(c.n + i)));
+                ++added;
+            }
+        }
+
+        BenchWindow bench(qs(c.program));
+        frmVarnex& w = bench.load();
+        w.setOptionMember(OptionArray::FolderFile, 1, true);
+        bench.openDialog.paths = first;
+        w.cmdOpen->click();
+        expectCount(w.fileList().model().count(), c.n, "the list holds");
+        bench.openDialog.paths = second;
+        bench.waitIdle();
+
+        YieldGapMeter meter;
+        meter.start();
+        profileStart();
+        const Clock::time_point start = Clock::now();
+        w.cmdOpen->click();
+        const Clock::time_point end = Clock::now();
+        profileStop();
+        meter.stop(end);
+        expectCount(w.fileList().model().count(), c.n + added, "the list holds");
+        seconds.push_back(secondsBetween(start, end));
+        gap.push_back(meter.maxGapMs());
+    }
+    printFigure("add_paths", median(seconds), "s");
+    printFigure("max_yield_gap_add_paths", median(gap), "ms");
+}
+
+// One start-up in this process: prints "SECONDS <value>".
+void startupOnce(const Config& c, const std::string& folder, long expectedFiles) {
+    BenchWindow bench(qs(c.program));
+    bench.settings.setStored(QStringLiteral("Path"), qs(folder));
+    profileStart();
+    const Clock::time_point start = Clock::now();
+    frmVarnex& w = bench.load();
+    bench.waitIdle();
+    const Clock::time_point end = Clock::now();
+    profileStop();
+    expectCount(w.File1->model()->rowCount(), expectedFiles, "the folder preview shows");
+    if (w.lblFolder->text() != qs(folder))
+        fail("the stored folder was not shown");
+    std::printf("SECONDS %.6f\n", secondsBetween(start, end));
+}
+
+// Runs one start-up in a fresh process, so that each pays the same first-window costs.
+double startupInChild(const std::string& folder, long expectedFiles, const Config& c) {
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("startup_once"), qs(c.work), qs(folder),
+                 QString::number(expectedFiles)});
+    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
+        child.exitCode() != 0)
+        fail("a start-up failed");
+    const QString out = QString::fromUtf8(child.readAllStandardOutput()).trimmed();
+    if (!out.startsWith(QStringLiteral("SECONDS ")))
+        fail("a start-up printed no time");
+    return out.mid(8).toDouble();
+}
+
+void startup(const Config& c) {
+    std::vector<double> full, empty, ratio;
+    for (int r = 0; r < c.repeats; ++r) {
+        const std::string dir = c.work + "/startup" + std::to_string(r);
+        makeFolder(dir);
+        const std::string emptyFolder = dir + "/empty";
+        makeFolder(emptyFolder);
+        const std::string fullFolder = dir + "/full";
+        makeFlatTree(fullFolder, c.n);
+        flushFileSystem(dir);
+        empty.push_back(startupInChild(emptyFolder, 0, c));
+        full.push_back(startupInChild(fullFolder, c.n, c));
+        ratio.push_back(full.back() / empty.back());
+    }
+    printFigure("startup_empty", median(empty), "s");
+    printFigure("startup", median(full), "s");
+    printFigure("startup_ratio", median(ratio), "x");
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 3)
+        fail("usage: varnex_bench <folder_flat|folder_tree|files_mode|add_paths|startup> <work "
+             "folder>");
+    Config c;
+    c.work = argv[2];
+    c.program = c.work + "/program";
+    c.n = envNumber("VARNEX_BENCH_N", 100000);
+    c.repeats = int(envNumber("VARNEX_BENCH_REPEAT", 1));
+    struct stat st;
+    if (::stat(c.program.c_str(), &st) != 0)
+        makeFolder(c.program);
+
+    const std::string scenario = argv[1];
+    if (scenario == "folder_flat")
+        folderFlat(c);
+    else if (scenario == "folder_tree")
+        folderTree(c);
+    else if (scenario == "files_mode")
+        filesMode(c);
+    else if (scenario == "add_paths")
+        addPaths(c);
+    else if (scenario == "startup")
+        startup(c);
+    else if (scenario == "startup_once" && argc == 5)
+        startupOnce(c, argv[3], std::strtol(argv[4], nullptr, 10));
+    else
+        fail("unknown scenario " + scenario);
+    return 0;
+}
