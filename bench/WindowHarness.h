@@ -54,14 +54,18 @@ public:
     void stop(Clock::time_point end);
 
     double maxGapMs() const { return maxGap_ * 1000.0; }
+    // When the longest gap began, in seconds after start().
+    double maxGapStart() const { return maxGapStart_; }
     long passes() const { return passes_; }
 
 private:
     void record(Clock::time_point now);
 
     QTimer timer_;
+    Clock::time_point started_;
     Clock::time_point last_;
     double maxGap_ = 0;
+    double maxGapStart_ = 0;
     long passes_ = 0;
 };
 
@@ -87,6 +91,7 @@ public:
     struct Run {
         double seconds = 0;
         double maxGapMs = 0;
+        double maxGapStart = 0; // seconds after the press
         long passes = 0;
     };
     // Presses Rename and returns when the summary box has been answered. Fails the benchmark

@@ -258,13 +258,15 @@ void RenameEngine::FindFilesAPI(const QString& path, const QString& searchStr, i
 void RenameEngine::walkOneFolder(Level& level, const NamePattern& pattern, int& dirCount) {
     Folder& folder = *level.folder;
     // One snapshot of the folder serves both passes, so a file renamed in this pass is never
-    // met again under its new name.
-    const std::optional<QList<FolderEntry>> entries = folder.entries();
-    if (!entries)
+    // met again under its new name. The listing tells each entry's kind; the attributes of a
+    // file are read when the file pass reaches it. A long listing lets the window's events run.
+    const std::optional<QList<FolderEntry>> entries =
+        folder.entryKinds([this] { events_.processEvents(); });
+    if (!entries || StopRun)
         return;
 
-    // Sub-folder pass. An entry whose attributes could not be read has every bit set and so
-    // counts as a folder; opening it later finds nothing.
+    // Sub-folder pass. An entry whose kind could not be read has every bit set and so counts
+    // as a folder; opening it later finds nothing.
     QStringList subFolders;
     for (const FolderEntry& entry : *entries) {
         const QString name = TruncateAtNull(entry.name);
@@ -280,18 +282,23 @@ void RenameEngine::walkOneFolder(Level& level, const NamePattern& pattern, int& 
         const QString name = TruncateAtNull(entry.name);
         if (isDotEntry(name) || (entry.attributes & attr::Folder) || !pattern.matches(name))
             continue;
+        // The file's attributes as they are now. An entry that has become a folder since the
+        // listing, or whose attributes cannot be read, is passed over like a folder.
+        const quint32 attributes = folder.entryAttributes(name, entry.attributes);
+        if (attributes & attr::Folder)
+            continue;
         ++counters.FilesProcessed;
         const AttributeChoices allowed = choices_.attributeChoices();
         bool mayRename = true;
-        if ((entry.attributes & attr::ReadOnly) && !allowed.readOnly) {
+        if ((attributes & attr::ReadOnly) && !allowed.readOnly) {
             mayRename = false;
             ++counters.ReadOnlySkipped;
         }
-        if ((entry.attributes & attr::Hidden) && !allowed.hidden) {
+        if ((attributes & attr::Hidden) && !allowed.hidden) {
             mayRename = false;
             ++counters.HiddenSkipped;
         }
-        if ((entry.attributes & attr::System) && !allowed.system) {
+        if ((attributes & attr::System) && !allowed.system) {
             mayRename = false;
             ++counters.SystemSkipped;
         }

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -26,6 +27,10 @@ struct FolderEntry {
     quint32 attributes = 0;
 };
 
+// Called now and then while a long listing is read, so that the caller can let the window
+// process its events meanwhile.
+using ListingPause = std::function<void()>;
+
 // An open folder. Everything is relative to the folder itself, so a walk can go deeper than
 // any path length limit and never follows a symbolic link into another place.
 class Folder {
@@ -35,9 +40,28 @@ public:
     // The folder's path as shown to the user; ends with the native separator.
     virtual QString path() const = 0;
 
-    // Every entry of the folder, read in full before the caller acts on any of them.
-    // std::nullopt when the folder cannot be read.
+    // Every entry of the folder with all four attributes, read in full before the caller acts
+    // on any of them. std::nullopt when the folder cannot be read.
     virtual std::optional<QList<FolderEntry>> entries() = 0;
+
+    // Every entry of the folder with its kind, read in full before the caller acts on any of
+    // them: the Folder bit is exact (an entry whose kind cannot be learned reads as
+    // attr::Invalid), the other bits may read as clear. Far cheaper than entries() where the
+    // listing itself tells each entry's kind, as it does on most file systems. `pause`, when
+    // given, is called every few thousand entries. std::nullopt when the folder cannot be read.
+    virtual std::optional<QList<FolderEntry>> entryKinds(const ListingPause& pause) {
+        static_cast<void>(pause);
+        return entries();
+    }
+
+    // The attributes of the entry `name` as they are now: all four bits, or attr::Invalid when
+    // the query fails. `listed` is what entryKinds() or entries() gave for the entry; a folder
+    // whose listing holds all four bits may answer with it. A rename of `name` made right after
+    // may rely on this answer instead of asking again whether the entry is a folder.
+    virtual quint32 entryAttributes(const QString& name, quint32 listed) {
+        static_cast<void>(name);
+        return listed;
+    }
 
     // Opens the sub-folder `name` (never through a symbolic link). nullptr when it cannot, and
     // when that folder was already opened below the same top folder (a folder mounted inside

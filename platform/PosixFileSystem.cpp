@@ -1,6 +1,7 @@
 #include "PosixFileSystem.h"
 
 #include <QUtf8StringView>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
@@ -202,9 +203,9 @@ bool isSameEntry(int dirfd, const char* from, const char* to) {
 }
 
 // Renames `prefix` + `oldName` to `prefix` + `newName`, relative to `dirfd`, never replacing an
-// existing file.
+// existing file. `knownMode`, when given, is the file's mode as it was read a moment ago.
 FsError renameWithin(int dirfd, const QByteArray& prefix, const QString& oldName,
-                     const QString& newName) {
+                     const QString& newName, const mode_t* knownMode = nullptr) {
     // A name holding an escaped byte may stand for a name that differs on disk; such a rename
     // is refused before it can touch the wrong file.
     if (!isEntryName(oldName, false) || !isEntryName(newName, false))
@@ -213,10 +214,16 @@ FsError renameWithin(int dirfd, const QByteArray& prefix, const QString& oldName
     const QByteArray from = prefix + oldName.toUtf8();
     // Only files are renamed. A list entry can name a folder (its file was replaced by one),
     // and renameat2 would rename that folder like any file.
-    struct stat st;
-    if (::fstatat(dirfd, from.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return fsErrorFromErrno(errno);
-    if (S_ISDIR(st.st_mode))
+    mode_t mode = 0;
+    if (knownMode) {
+        mode = *knownMode;
+    } else {
+        struct stat st;
+        if (::fstatat(dirfd, from.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return fsErrorFromErrno(errno);
+        mode = st.st_mode;
+    }
+    if (S_ISDIR(mode))
         return fsErrorFromErrno(EISDIR);
     if (oldName == newName)
         return FsError::success();
@@ -259,44 +266,39 @@ public:
     QString path() const override { return path_; }
 
     std::optional<QList<FolderEntry>> entries() override {
-        // A duplicate descriptor shares the read position, so the listing is rewound first.
-        UniqueFd listFd(::fcntl(fd_.get(), F_DUPFD_CLOEXEC, 0));
-        if (!listFd.valid())
-            return std::nullopt;
-        DIR* dir = ::fdopendir(listFd.get());
-        if (dir == nullptr)
-            return std::nullopt;
-        static_cast<void>(listFd.release());
-        ::rewinddir(dir);
-
-        // Every name is read before anything is done with any of them.
-        QList<QByteArray> names;
-        for (;;) {
-            errno = 0;
-            const dirent* entry = ::readdir(dir);
-            if (entry == nullptr)
-                break;
-            const char* name = entry->d_name;
-            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-                continue;
-            names.append(QByteArray(name));
-        }
-        const int readErr = errno;
-        ::closedir(dir);
-        if (readErr != 0)
-            return std::nullopt;
-
-        QList<FolderEntry> result;
-        result.reserve(names.size());
-        for (const QByteArray& name : std::as_const(names)) {
+        return readEntries({}, [this](const char* name, unsigned char) {
             struct stat st;
-            const quint32 attributes =
-                ::fstatat(fd_.get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0
-                    ? attributesOf(st, name.startsWith('.'))
-                    : attr::Invalid;
-            result.append(FolderEntry{decodeFileName(name), attributes});
-        }
-        return result;
+            return ::fstatat(fd_.get(), name, &st, AT_SYMLINK_NOFOLLOW) == 0
+                       ? attributesOf(st, name[0] == '.')
+                       : attr::Invalid;
+        });
+    }
+
+    std::optional<QList<FolderEntry>> entryKinds(const ListingPause& pause) override {
+        return readEntries(pause, [this](const char* name, unsigned char type) -> quint32 {
+            if (type == DT_DIR)
+                return attr::Folder;
+            if (type != DT_UNKNOWN)
+                return 0;
+            // The file system does not tell kinds in its listing: ask for this entry.
+            struct stat st;
+            if (::fstatat(fd_.get(), name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                return attr::Invalid;
+            return S_ISDIR(st.st_mode) ? attr::Folder : 0;
+        });
+    }
+
+    quint32 entryAttributes(const QString& name, quint32 listed) override {
+        static_cast<void>(listed);
+        queried_.valid = false;
+        if (!isEntryName(name, true))
+            return attr::Invalid;
+        const QByteArray bytes = encodeFileName(name);
+        struct stat st;
+        if (bytes.isEmpty() || ::fstatat(fd_.get(), bytes.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return attr::Invalid;
+        queried_ = {name, st.st_mode, true};
+        return attributesOf(st, bytes.startsWith('.'));
     }
 
     std::unique_ptr<Folder> openSubFolder(const QString& name) override {
@@ -315,18 +317,76 @@ public:
     }
 
     FsError rename(const QString& oldName, const QString& newName) override {
-        return renameWithin(fd_.get(), QByteArray(), oldName, newName);
+        // The walk asks for a file's attributes right before renaming it: that answer already
+        // tells whether the entry is a folder. It serves this one rename only.
+        const bool known = queried_.valid && queried_.name == oldName;
+        queried_.valid = false;
+        return renameWithin(fd_.get(), QByteArray(), oldName, newName,
+                            known ? &queried_.mode : nullptr);
     }
 
 private:
+    // How many entries are read between two calls of a listing's pause.
+    static constexpr qsizetype PauseEvery = 2048;
+
+    // Every entry but "." and "..", with the attributes that `attributesOf(name, d_type)` gives
+    // it, read in full before anything is done with any of them.
+    template <typename AttributesOf>
+    std::optional<QList<FolderEntry>> readEntries(const ListingPause& pause,
+                                                  AttributesOf attributesOf) {
+        // A duplicate descriptor shares the read position, so the listing is rewound first.
+        UniqueFd listFd(::fcntl(fd_.get(), F_DUPFD_CLOEXEC, 0));
+        if (!listFd.valid())
+            return std::nullopt;
+        DIR* dir = ::fdopendir(listFd.get());
+        if (dir == nullptr)
+            return std::nullopt;
+        static_cast<void>(listFd.release());
+        ::rewinddir(dir);
+
+        QList<FolderEntry> result;
+        for (;;) {
+            // errno is cleared before every read, so neither a failed query nor the events run
+            // by `pause` can make the end of the listing look like a failure.
+            errno = 0;
+            const dirent* entry = ::readdir(dir);
+            if (entry == nullptr)
+                break;
+            const char* name = entry->d_name;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+                continue;
+            const quint32 attributes = attributesOf(name, entry->d_type);
+            result.append(FolderEntry{decodeFileName(QByteArrayView(name)), attributes});
+            if (pause && result.size() % PauseEvery == 0)
+                pause();
+        }
+        const int readErr = errno;
+        ::closedir(dir);
+        if (readErr != 0)
+            return std::nullopt;
+        return result;
+    }
+
+    // The answer of the last entryAttributes(), for the rename that may follow it.
+    struct Queried {
+        QString name;
+        mode_t mode = 0;
+        bool valid = false;
+    };
+
     UniqueFd fd_;
     QString path_;
     std::shared_ptr<OpenedFolders> opened_;
+    Queried queried_;
 };
 
 } // namespace
 
-QString decodeFileName(const QByteArray& bytes) {
+QString decodeFileName(QByteArrayView bytes) {
+    // Most names are plain ASCII, which reads the same as Latin-1 and converts fastest.
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+    if (ascii)
+        return QString::fromLatin1(bytes);
     // QString::fromUtf8 drops a leading byte order mark, which is part of a file's name.
     if (!bytes.startsWith("\xEF\xBB\xBF") && QUtf8StringView(bytes).isValidUtf8())
         return QString::fromUtf8(bytes);

@@ -3,6 +3,7 @@
 #include "FileSystem.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 
 namespace varnex {
 
@@ -38,7 +39,7 @@ public:
 
 // The text of a name (or path) read from disk. Valid UTF-8 is decoded as such; every byte
 // that is not part of valid UTF-8 becomes the lone surrogate U+DC00 + byte.
-QString decodeFileName(const QByteArray& bytes);
+QString decodeFileName(QByteArrayView bytes);
 
 // The bytes of a name (or path): the exact inverse of decodeFileName. Empty when the text
 // holds a lone surrogate that decodeFileName never produces (one outside U+DC80..U+DCFF, or

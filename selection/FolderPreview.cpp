@@ -1,8 +1,11 @@
 #include "FolderPreview.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <cstdio>
 #include <algorithm>
-#include <numeric>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace varnex {
@@ -69,23 +72,48 @@ void FolderFilesModel::setNames(QStringList names) {
 }
 
 void sortNamesIgnoringCase(QStringList& names) {
-    // Fold each name once instead of on every comparison.
-    std::vector<QString> keys;
+    // Each name is folded once, into one buffer shared by all of them, so that the comparisons
+    // read memory that lies close together and compare inline. Plain ASCII names, the usual
+    // case, fold without a conversion of their own.
+    struct Key {
+        qsizetype offset;
+        qsizetype length;
+        qsizetype index;
+    };
+    std::vector<Key> keys;
     keys.reserve(size_t(names.size()));
-    for (const QString& name : std::as_const(names))
-        keys.push_back(name.toCaseFolded());
-    std::vector<qsizetype> order(size_t(names.size()));
-    std::iota(order.begin(), order.end(), qsizetype(0));
-    std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-        const int byKey = keys[size_t(a)].compare(keys[size_t(b)]);
+    std::u16string folded;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QString& name = names.at(i);
+        const qsizetype offset = qsizetype(folded.size());
+        const bool ascii = std::all_of(name.cbegin(), name.cend(),
+                                       [](QChar c) { return c.unicode() < 0x80; });
+        if (ascii) {
+            for (const QChar c : name) {
+                const char16_t u = c.unicode();
+                folded.push_back(u >= u'A' && u <= u'Z' ? char16_t(u + (u'a' - u'A')) : u);
+            }
+        } else {
+            const QString caseFolded = name.toCaseFolded();
+            folded.append(reinterpret_cast<const char16_t*>(caseFolded.constData()),
+                          size_t(caseFolded.size()));
+        }
+        keys.push_back({offset, qsizetype(folded.size()) - offset, i});
+    }
+
+    const std::u16string_view all(folded);
+    std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+        const int byKey = all.substr(size_t(a.offset), size_t(a.length))
+                              .compare(all.substr(size_t(b.offset), size_t(b.length)));
         if (byKey != 0)
             return byKey < 0;
-        return names.at(a) < names.at(b);
+        return names.at(a.index) < names.at(b.index);
     });
+
     QStringList sorted;
     sorted.reserve(names.size());
-    for (qsizetype i : order)
-        sorted.append(std::move(names[i]));
+    for (const Key& key : keys)
+        sorted.append(std::move(names[key.index]));
     names = std::move(sorted);
 }
 
@@ -117,13 +145,17 @@ QList<FolderTreeModel::Row> folderLineage(const QString& path) {
 
 FolderPreview::FolderPreview(FileSystem& fs) : fs_(fs) {}
 
-bool FolderPreview::setFolder(const QString& path) {
+bool FolderPreview::setFolder(const QString& path, const ListingPause& pause) {
+    const quint64 reading = ++readings_;
     const std::unique_ptr<Folder> folder = fs_.openFolder(path);
     if (!folder)
         return false;
-    const std::optional<QList<FolderEntry>> entries = folder->entries();
-    if (!entries)
+    // The lists need each entry's kind only, which most listings tell without a query per
+    // entry.
+    const std::optional<QList<FolderEntry>> entries = folder->entryKinds(pause);
+    if (!entries || reading != readings_)
         return false;
+    QElapsedTimer tt; tt.start();
 
     QStringList subFolders;
     QStringList files;
@@ -132,8 +164,10 @@ bool FolderPreview::setFolder(const QString& path) {
             entry.attributes != attr::Invalid && (entry.attributes & attr::Folder) != 0;
         (isFolder ? subFolders : files).append(entry.name);
     }
+    fprintf(stderr, "split %lld\n", tt.nsecsElapsed()/1000);
     sortNamesIgnoringCase(subFolders);
     sortNamesIgnoringCase(files);
+    fprintf(stderr, "sorted %lld\n", tt.nsecsElapsed()/1000);
 
     QList<FolderTreeModel::Row> rows = folderLineage(path);
     const int folderRow = int(rows.size()) - 1;
@@ -143,14 +177,17 @@ bool FolderPreview::setFolder(const QString& path) {
     for (const QString& name : std::as_const(subFolders))
         rows.append({name, prefix % name, folderRow + 1});
 
+    fprintf(stderr, "rows %lld\n", tt.nsecsElapsed()/1000);
     dirs_.setRows(std::move(rows), folderRow);
+    fprintf(stderr, "dirs %lld\n", tt.nsecsElapsed()/1000);
     files_.setNames(std::move(files));
+    fprintf(stderr, "files %lld\n", tt.nsecsElapsed()/1000);
     folder_ = path;
     return true;
 }
 
-bool FolderPreview::refresh() {
-    return !folder_.isEmpty() && setFolder(folder_);
+bool FolderPreview::refresh(const ListingPause& pause) {
+    return !folder_.isEmpty() && setFolder(folder_, pause);
 }
 
 } // namespace varnex

@@ -65,10 +65,12 @@ public:
     explicit FolderPreview(FileSystem& fs);
 
     // Shows `path`. False, with the previous folder kept, when the path names no folder that
-    // can be read.
-    bool setFolder(const QString& path);
+    // can be read. `pause`, when given, runs now and then while a large folder is read; a call
+    // made from it (the user chose another folder meanwhile) wins, and this one then changes
+    // nothing and returns false.
+    bool setFolder(const QString& path, const ListingPause& pause = {});
     // Reads the current folder again; false (lists unchanged) when it can no longer be read.
-    bool refresh();
+    bool refresh(const ListingPause& pause = {});
     // The folder shown, as it was given; empty before the first successful setFolder.
     QString folder() const { return folder_; }
 
@@ -78,6 +80,9 @@ public:
 private:
     FileSystem& fs_;
     QString folder_;
+    // Grows with every setFolder(), so that a read can tell whether a newer one started while
+    // it paused.
+    quint64 readings_ = 0;
     FolderTreeModel dirs_;
     FolderFilesModel files_;
 };

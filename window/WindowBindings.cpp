@@ -159,7 +159,9 @@ void WindowRenameHost::setRunning(bool running) {
 }
 
 void WindowRenameHost::refreshFolderView() {
-    preview_.refresh();
+    // A folder of many files takes a while to read: the window keeps processing its events.
+    EventPump* events = w_.services().eventPump;
+    preview_.refresh([events] { events->processEvents(); });
 }
 
 bool WindowRenameHost::closing() const {

