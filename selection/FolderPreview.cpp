@@ -1,11 +1,7 @@
 #include "FolderPreview.h"
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <cstdio>
 #include <algorithm>
-#include <string>
-#include <string_view>
 #include <vector>
 
 namespace varnex {
@@ -73,104 +69,111 @@ void FolderFilesModel::setNames(QStringList names) {
 
 namespace {
 
-// The case-folded names of a list, laid out for fast comparison: each name's code units
-// big-endian in one shared buffer, so that memcmp orders them as code units, and four code units
-// past the prefix that all names share packed into one number, which settles most comparisons
-// without reading the buffer.
-class FoldedKeys {
-public:
-    struct Key {
-        quint64 head;
-        qsizetype offset; // into the buffer, in bytes
-        qsizetype length; // in bytes
-        qsizetype index;  // into the list
-    };
-
-    explicit FoldedKeys(const QStringList& names) {
-        keys_.reserve(size_t(names.size()));
-        for (qsizetype i = 0; i < names.size(); ++i) {
-            const QString& name = names.at(i);
-            const qsizetype offset = qsizetype(bytes_.size());
-            const bool ascii = std::all_of(name.cbegin(), name.cend(),
-                                           [](QChar c) { return c.unicode() < 0x80; });
-            if (ascii) {
-                // Folding leaves ASCII as it is but for the capitals.
-                for (const QChar c : name) {
-                    const char16_t u = c.unicode();
-                    append(u >= u'A' && u <= u'Z' ? char16_t(u + (u'a' - u'A')) : u);
-                }
-            } else {
-                for (const QChar c : name.toCaseFolded())
-                    append(c.unicode());
-            }
-            keys_.push_back({0, offset, qsizetype(bytes_.size()) - offset, i});
-        }
-
-        // The prefix, in bytes, that every key shares.
-        qsizetype shared = keys_.empty() ? 0 : keys_.front().length;
-        for (const Key& key : keys_) {
-            shared = std::min(shared, key.length);
-            const uchar* first = bytes_.data() + keys_.front().offset;
-            const uchar* here = bytes_.data() + key.offset;
-            qsizetype same = 0;
-            while (same < shared && first[same] == here[same])
-                ++same;
-            shared = same;
-        }
-        shared_ = shared;
-        // Past the end of a name the head holds zeros, which sort first: NUL is never in a name.
-        for (Key& key : keys_) {
-            for (qsizetype at = shared_; at < shared_ + qsizetype(sizeof(quint64)); ++at)
-                key.head = (key.head << 8) | (at < key.length ? bytes_[size_t(key.offset + at)] : 0);
-        }
-    }
-
-    std::vector<Key>& keys() { return keys_; }
-
-    // The order of the folded names: negative, zero or positive.
-    int compare(const Key& a, const Key& b) const {
-        if (a.head != b.head)
-            return a.head < b.head ? -1 : 1;
-        const qsizetype skip = std::min(shared_ + qsizetype(sizeof(quint64)),
-                                        std::min(a.length, b.length));
-        const qsizetype common = std::min(a.length, b.length) - skip;
-        if (common > 0) {
-            if (const int byBytes = std::memcmp(bytes_.data() + a.offset + skip,
-                                                bytes_.data() + b.offset + skip, size_t(common)))
-                return byBytes;
-        }
-        return a.length == b.length ? 0 : (a.length < b.length ? -1 : 1);
-    }
-
-private:
-    void append(char16_t unit) {
-        bytes_.push_back(uchar(unit >> 8));
-        bytes_.push_back(uchar(unit & 0xFF));
-    }
-
-    std::vector<uchar> bytes_;
-    std::vector<Key> keys_;
-    qsizetype shared_ = 0;
+// One name of a list being sorted without regard to letter case.
+struct CaseBlindKey {
+    // Four code units of the folded name past the prefix that all names share, big-endian, so
+    // that comparing two numbers settles most comparisons; zeros past the end of the name sort
+    // first (NUL is never in a name).
+    quint64 head;
+    // The name's code units: the name itself when it is plain ASCII, else its case-folded
+    // copy. Either way folding ASCII capitals while comparing gives the folded name.
+    const char16_t* units;
+    quint32 length;
+    quint32 index; // into the list
 };
+
+char16_t foldAscii(char16_t unit) {
+    return unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit;
+}
+
+// The keys of every name, in list order. Names that are not plain ASCII get a folded copy, kept
+// in `copies` (whose texts stay where they are when the vector grows).
+std::vector<CaseBlindKey> caseBlindKeys(const QStringList& names, std::vector<QString>& copies,
+                                        quint32& shared, const ListingPause& pause) {
+    std::vector<CaseBlindKey> keys;
+    keys.reserve(size_t(names.size()));
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QString& name = names.at(i);
+        const bool ascii = std::all_of(name.cbegin(), name.cend(),
+                                       [](QChar c) { return c.unicode() < 0x80; });
+        const QString* text = &name;
+        if (!ascii) {
+            copies.push_back(name.toCaseFolded());
+            text = &copies.back();
+        }
+        keys.push_back({0, reinterpret_cast<const char16_t*>(text->utf16()),
+                        quint32(text->size()), quint32(i)});
+        if (pause && keys.size() % 4096 == 0)
+            pause();
+    }
+
+    // The folded prefix that every name shares.
+    shared = keys.empty() ? 0 : keys.front().length;
+    for (const CaseBlindKey& key : keys) {
+        quint32 same = 0;
+        const quint32 limit = std::min(shared, key.length);
+        while (same < limit && foldAscii(key.units[same]) == foldAscii(keys.front().units[same]))
+            ++same;
+        shared = same;
+    }
+    for (CaseBlindKey& key : keys) {
+        for (quint32 at = shared; at < shared + 4; ++at)
+            key.head = (key.head << 16) | (at < key.length ? foldAscii(key.units[at]) : 0u);
+    }
+    return keys;
+}
 
 } // namespace
 
-void sortNamesIgnoringCase(QStringList& names) {
-    // Each name is folded once, not on every comparison.
-    QElapsedTimer t2; t2.start();
-    FoldedKeys folded(names);
-    std::vector<FoldedKeys::Key>& keys = folded.keys();
-    fprintf(stderr, " keys %lld\n", t2.nsecsElapsed()/1000);
-    std::sort(keys.begin(), keys.end(), [&](const FoldedKeys::Key& a, const FoldedKeys::Key& b) {
-        if (const int byKey = folded.compare(a, b))
-            return byKey < 0;
+void sortNamesIgnoringCase(QStringList& names, const ListingPause& pause) {
+    // Each name is folded once, not on every comparison, and only when it is not plain ASCII.
+    std::vector<QString> copies;
+    quint32 shared = 0;
+    std::vector<CaseBlindKey> keys = caseBlindKeys(names, copies, shared, pause);
+    const auto less = [&](const CaseBlindKey& a, const CaseBlindKey& b) {
+        if (a.head != b.head)
+            return a.head < b.head;
+        const quint32 common = std::min(a.length, b.length);
+        for (quint32 at = std::min(shared + 4, common); at < common; ++at) {
+            const char16_t x = foldAscii(a.units[at]);
+            const char16_t y = foldAscii(b.units[at]);
+            if (x != y)
+                return x < y;
+        }
+        if (a.length != b.length)
+            return a.length < b.length;
+        // Names equal but for letter case keep a fixed order.
         return names.at(a.index) < names.at(b.index);
-    });
+    };
 
-    fprintf(stderr, " sort %lld\n", t2.nsecsElapsed()/1000);
+    // A merge sort of sorted runs, so that a long sort can pause between steps.
+    constexpr size_t Run = 4096;
+    const size_t n = keys.size();
+    for (size_t begin = 0; begin < n; begin += Run) {
+        std::sort(keys.begin() + qsizetype(begin), keys.begin() + qsizetype(std::min(begin + Run, n)),
+                  less);
+        if (pause)
+            pause();
+    }
+    if (n > Run) {
+        std::vector<CaseBlindKey> merged(n);
+        for (size_t width = Run; width < n; width *= 2) {
+            for (size_t begin = 0; begin < n; begin += 2 * width) {
+                const size_t middle = std::min(begin + width, n);
+                const size_t end = std::min(begin + 2 * width, n);
+                std::merge(keys.begin() + qsizetype(begin), keys.begin() + qsizetype(middle),
+                           keys.begin() + qsizetype(middle), keys.begin() + qsizetype(end),
+                           merged.begin() + qsizetype(begin), less);
+                if (pause)
+                    pause();
+            }
+            keys.swap(merged);
+        }
+    }
+
     QStringList sorted;
     sorted.reserve(names.size());
-    for (const FoldedKeys::Key& key : keys)
+    for (const CaseBlindKey& key : keys)
         sorted.append(std::move(names[key.index]));
     names = std::move(sorted);
 }
@@ -213,7 +216,6 @@ bool FolderPreview::setFolder(const QString& path, const ListingPause& pause) {
     std::optional<QList<FolderEntry>> entries = folder->entryKinds(pause);
     if (!entries || reading != readings_)
         return false;
-    QElapsedTimer tt; tt.start();
 
     QStringList subFolders;
     QStringList files;
@@ -224,10 +226,10 @@ bool FolderPreview::setFolder(const QString& path, const ListingPause& pause) {
         (isFolder ? subFolders : files).append(std::move(entry.name));
     }
     entries.reset();
-    fprintf(stderr, "split %lld\n", tt.nsecsElapsed()/1000);
-    sortNamesIgnoringCase(subFolders);
-    sortNamesIgnoringCase(files);
-    fprintf(stderr, "sorted %lld\n", tt.nsecsElapsed()/1000);
+    sortNamesIgnoringCase(subFolders, pause);
+    sortNamesIgnoringCase(files, pause);
+    if (reading != readings_)
+        return false;
 
     QList<FolderTreeModel::Row> rows = folderLineage(path);
     const int folderRow = int(rows.size()) - 1;
@@ -237,11 +239,8 @@ bool FolderPreview::setFolder(const QString& path, const ListingPause& pause) {
     for (const QString& name : std::as_const(subFolders))
         rows.append({name, prefix % name, folderRow + 1});
 
-    fprintf(stderr, "rows %lld\n", tt.nsecsElapsed()/1000);
     dirs_.setRows(std::move(rows), folderRow);
-    fprintf(stderr, "dirs %lld\n", tt.nsecsElapsed()/1000);
     files_.setNames(std::move(files));
-    fprintf(stderr, "files %lld\n", tt.nsecsElapsed()/1000);
     folder_ = path;
     return true;
 }

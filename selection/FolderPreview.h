@@ -92,6 +92,7 @@ private:
 QList<FolderTreeModel::Row> folderLineage(const QString& path);
 
 // Sorts names without regard to letter case; names equal but for case keep a fixed order.
-void sortNamesIgnoringCase(QStringList& names);
+// `pause`, when given, runs now and then while many names are sorted.
+void sortNamesIgnoringCase(QStringList& names, const ListingPause& pause = {});
 
 } // namespace varnex

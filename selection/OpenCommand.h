@@ -15,14 +15,6 @@ namespace varnex {
 // The Open dialog's file types: all files, text files, HTML files.
 QList<FileFilter> openFileFilters();
 
-// The filter index the Open dialog starts with when none is stored, or the stored one is not
-// usable.
-inline constexpr int DefaultOpenFilterIndex = 2;
-
-// A stored "OpenFilterIndex" as a filter position: a whole decimal number (blanks around it
-// allowed) from 1 to the number of filters; std::nullopt for anything else.
-std::optional<int> parseOpenFilterIndex(const QString& text);
-
 // The folder the Open dialog starts in when no "Path" is stored: the program's own folder,
 // ending with the separator.
 QString programFolder();
@@ -47,8 +39,10 @@ QString openFailureText(const QString& headline, int number, const QString& sour
 // The "&Open..." command: shows the Open dialog and adds the chosen files to the list.
 class OpenCommand {
 public:
+    // `defaultFolder` is where the dialog starts when no folder is stored (the program's
+    // folder when empty).
     OpenCommand(FileList& list, OpenFileDialog& dialog, SettingsStore& settings,
-                MessageBox& messages, EventPump& events);
+                MessageBox& messages, EventPump& events, QString defaultFolder = {});
 
     // Runs the command. A call made while an earlier one is still adding names (events run
     // between names) returns at once.
@@ -63,6 +57,7 @@ private:
     SettingsStore& settings_;
     MessageBox& messages_;
     EventPump& events_;
+    QString defaultFolder_;
     bool running_ = false;
 };
 

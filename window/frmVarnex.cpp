@@ -99,7 +99,7 @@ void frmVarnex::createParts(const WindowServices& given) {
     preview_ = std::make_unique<FolderPreview>(*s.fileSystem);
     engine_ = std::make_unique<RenameEngine>(*s.fileSystem, *s.messageBox, *s.eventPump, *this);
     open_ = std::make_unique<OpenCommand>(*fileList_, *s.openDialog, *s.settings, *s.messageBox,
-                                          *s.eventPump);
+                                          *s.eventPump, s.programFolder);
     choices_ = std::make_unique<WindowChoices>(*this, *preview_);
     host_ = std::make_unique<WindowRenameHost>(*this, *preview_);
 

@@ -196,10 +196,66 @@ private Q_SLOTS:
         QVERIFY(entries && entries->size() == 1);
         const FolderEntry entry = entries->first();
         QCOMPARE(entry.attributes, expected);
+        // The listing of kinds agrees on the Folder bit; a query of the entry on all four.
+        const auto kinds = folder->entryKinds({});
+        QVERIFY(kinds && kinds->size() == 1);
+        QCOMPARE(kinds->first().name, entry.name);
+        QCOMPARE(kinds->first().attributes, expected & attr::Folder);
+        QCOMPARE(folder->entryAttributes(entry.name, kinds->first().attributes), expected);
         const QString path = tmp.path() + u'/' + entry.name;
         QCOMPARE(fs.attributes(path), expected);
         QTEST(fs.isPlainFile(path), "plain");
         QCOMPARE(folder->openSubFolder(entry.name) != nullptr, bool(expected & attr::Folder));
+    }
+
+    // A rename that follows a query of the same entry relies on that query; any other rename
+    // asks afresh. Either way a folder is never renamed.
+    void renameAfterQuery() {
+        const struct {
+            const char16_t* queried; // nullptr: no query
+            const char16_t* from;
+            bool ok;
+            const char16_t* after;
+        } rows[] = {
+            {u"f", u"f", true, u"d/ g=1 h/"},
+            {u"d", u"d", false, u"d/ f=1 h/"},
+            {u"f", u"h", false, u"d/ f=1 h/"},
+            {nullptr, u"h", false, u"d/ f=1 h/"},
+            {u"x", u"x", false, u"d/ f=1 h/"},
+            {nullptr, u"f", true, u"d/ g=1 h/"},
+        };
+        for (const auto& r : rows) {
+            QTemporaryDir tmp;
+            build(tmp.path(), u"f=1 d/ h/"_s);
+            PosixFileSystem fs;
+            auto folder = fs.openFolder(tmp.path());
+            if (r.queried)
+                folder->entryAttributes(QString::fromUtf16(r.queried), 0);
+            const QString to = QString::fromUtf16(r.from) == u"f" ? u"g"_s : u"e"_s;
+            QCOMPARE(folder->rename(QString::fromUtf16(r.from), to).ok(), r.ok);
+            QCOMPARE(listing(tmp.path()), QString::fromUtf16(r.after));
+        }
+    }
+
+    // A long listing pauses every few thousand entries; what the pause does to the folder does
+    // not make the listing fail.
+    void listingPauses() {
+        QTemporaryDir tmp;
+        const int fd = ::open(bytes(tmp.path()).constData(), O_RDONLY | O_DIRECTORY);
+        for (int i = 0; i < 5000; ++i)
+            ::close(::openat(fd, QByteArray::number(i).constData(), O_CREAT | O_WRONLY, 0644));
+        PosixFileSystem fs;
+        auto folder = fs.openFolder(tmp.path());
+        int pauses = 0;
+        const auto kinds = folder->entryKinds([&] {
+            ::close(::openat(fd, "p" + QByteArray::number(pauses++), O_CREAT | O_WRONLY, 0644));
+            errno = ENOENT;
+        });
+        ::close(fd);
+        QVERIFY(kinds.has_value());
+        QVERIFY(kinds->size() >= 5000);
+        QCOMPARE(pauses, int(kinds->size() / 2048));
+        QCOMPARE(folder->entryKinds({})->size(), 5000 + pauses);
     }
 
     void oddPaths() {
