@@ -1,5 +1,6 @@
 #include "BenchSupport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -11,8 +12,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <algorithm>
 
 namespace varnex::bench {
 
@@ -44,8 +43,8 @@ void makeFolderAt(int parent, const std::string& name) {
 
 void makeFilesAt(int folder, long first, long last) {
     for (long i = first; i < last; ++i) {
-        const int fd = ::openat(folder, fileName(i).c_str(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        const int fd =
+            ::openat(folder, fileName(i).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0)
             fail("cannot create file " + fileName(i) + ": " + std::strerror(errno));
         ::close(fd);
@@ -94,8 +93,7 @@ std::string replaceAll(const std::string& text, const std::string& find,
                        const std::string& replace) {
     std::string out;
     std::size_t from = 0;
-    for (std::size_t at; (at = text.find(find, from)) != std::string::npos;
-         from = at + find.size())
+    for (std::size_t at; (at = text.find(find, from)) != std::string::npos; from = at + find.size())
         out.append(text, from, at - from).append(replace);
     return out.append(text, from, std::string::npos);
 }
@@ -231,7 +229,7 @@ long baselinePostpendList(const std::vector<std::string>& paths, const std::stri
         const std::size_t dot = path.rfind('.');
         const std::size_t cut =
             dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot
-                                                                                      : path.size();
+                                                                                    : path.size();
         to.assign(path, 0, cut).append(suffix).append(path, cut, std::string::npos);
         if (renameNoReplace(AT_FDCWD, path.c_str(), AT_FDCWD, to.c_str()))
             ++renamed;

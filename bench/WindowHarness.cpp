@@ -86,7 +86,8 @@ frmVarnex& BenchWindow::load() {
     services.openDialog = &openDialog;
     services.folderChooser = &chooser_;
     services.programFolder = programFolder_;
-    services.endProgram = [] {};
+    services.endProgram = [] {
+    };
     window_ = std::make_unique<frmVarnex>(services);
     window_->Form_Load();
     return *window_;
@@ -117,14 +118,16 @@ BenchWindow::Run BenchWindow::pressRename(const QString& expectedHead) {
     profileStop();
     if (box.messages.size() != 1 || !box.messages.first().text.startsWith(expectedHead)) {
         for (const Message& m : std::as_const(box.messages))
-            std::fprintf(stderr, "message: %s\n", qPrintable(QString(m.text).replace(u'\r', u'\n')));
+            std::fprintf(stderr, "message: %s\n",
+                         qPrintable(QString(m.text).replace(u'\r', u'\n')));
         fail("the run did not end with the expected summary: " + expectedHead.toStdString());
     }
     meter.stop(box.lastShownAt);
     const Run run{secondsBetween(start, end), meter.maxGapMs(), meter.maxGapStart(),
                   meter.passes()};
     // Where the window froze longest, for whoever looks into a figure.
-    std::fprintf(stderr, "note: run of %.3f s, %ld event loop passes, longest gap %.1f ms at %.3f s\n",
+    std::fprintf(stderr,
+                 "note: run of %.3f s, %ld event loop passes, longest gap %.1f ms at %.3f s\n",
                  run.seconds, run.passes, run.maxGapMs, run.maxGapStart);
     return run;
 }

@@ -6,7 +6,8 @@
 // Scenarios: folder_flat (with the yield figures and the peers), folder_tree, files_mode (with
 // its peak memory), add_paths, startup. The file count comes from VARNEX_BENCH_N (default
 // 100000); VARNEX_BENCH_REPEAT (default 1) repeats every measurement on fresh trees and prints
-// the median. VARNEX_BENCH_PEER_RENAME and VARNEX_BENCH_PEER_MMV name the peer programs to time.
+// the median (of a ratio: the median of each run's ratio, the two taken on identical trees).
+// VARNEX_BENCH_PEER_RENAME and VARNEX_BENCH_PEER_MMV name the peer programs to time.
 
 #include "BenchSupport.h"
 #include "WindowHarness.h"
@@ -66,9 +67,27 @@ void expectCount(long found, long expected, const char* what) {
              std::to_string(expected) + " were expected");
 }
 
+// Prints the median of the runs' values, and every run's value as a note.
+void printMedian(const char* name, const std::vector<double>& values, const char* unit) {
+    printFigure(name, median(values), unit);
+    if (values.size() > 1) {
+        std::fprintf(stderr, "note: %s runs:", name);
+        for (const double value : values)
+            std::fprintf(stderr, " %.3f", value);
+        std::fprintf(stderr, "\n");
+    }
+}
+
+// Each run's `of` divided by its `by`: a ratio of two measurements made on identical trees.
+std::vector<double> ratios(const std::vector<double>& of, const std::vector<double>& by) {
+    std::vector<double> result;
+    for (size_t i = 0; i < of.size() && i < by.size(); ++i)
+        result.push_back(of[i] / by[i]);
+    return result;
+}
+
 // Times a bare loop on a fresh tree.
-template <typename Loop>
-double timeBaseline(const std::string& folder, long expected, Loop loop) {
+template <typename Loop> double timeBaseline(const std::string& folder, long expected, Loop loop) {
     flushFileSystem(folder);
     const Clock::time_point start = Clock::now();
     const long renamed = loop();
@@ -123,9 +142,9 @@ void folderFlat(const Config& c) {
             const std::string peer = dir + "/rename";
             makeFlatTree(peer, c.n);
             flushFileSystem(peer);
-            const double s = timeShellCommand(
-                "cd " + shellQuote(peer) + " && find . -maxdepth 1 -type f -printf '%f\\0' | " +
-                shellQuote(peerRename) + " -0 's/^/x_/'");
+            const double s = timeShellCommand("cd " + shellQuote(peer) +
+                                              " && find . -maxdepth 1 -type f -printf '%f\\0' | " +
+                                              shellQuote(peerRename) + " -0 's/^/x_/'");
             expectCount(countFilesWithPrefix(peer, "x_"), c.n, "rename renamed");
             rename.push_back(s);
             renameRatio.push_back(s / run.seconds);
@@ -135,28 +154,27 @@ void folderFlat(const Config& c) {
             makeFlatTree(peer, c.n);
             flushFileSystem(peer);
             const double s = timeShellCommand("cd " + shellQuote(peer) + " && " +
-                                              shellQuote(peerMmv) +
-                                              " -r -p '*' 'x_#1' </dev/null");
+                                              shellQuote(peerMmv) + " -r -p '*' 'x_#1' </dev/null");
             expectCount(countFilesWithPrefix(peer, "x_"), c.n, "mmv renamed");
             mmv.push_back(s);
             mmvRatio.push_back(s / run.seconds);
         }
     }
-    printFigure("folder_flat_baseline", median(baseline), "s");
-    printFigure("folder_flat", median(varnex), "s");
-    printFigure("folder_flat_ratio", median(varnex) / median(baseline), "x");
+    printMedian("folder_flat_baseline", baseline, "s");
+    printMedian("folder_flat", varnex, "s");
+    printMedian("folder_flat_ratio", ratios(varnex, baseline), "x");
     printFigure("folder_flat_rate", double(c.n) / median(varnex), "files/s");
-    printFigure("max_yield_gap", median(gap), "ms");
-    printFigure("folder_flat_yield_each_file", median(each), "s");
-    printFigure("max_yield_gap_yield_each_file", median(eachGap), "ms");
-    printFigure("yield_each_file_cost", median(cost), "x");
+    printMedian("max_yield_gap", gap, "ms");
+    printMedian("folder_flat_yield_each_file", each, "s");
+    printMedian("max_yield_gap_yield_each_file", eachGap, "ms");
+    printMedian("yield_each_file_cost", cost, "x");
     if (!rename.empty()) {
-        printFigure("peer_rename", median(rename), "s");
-        printFigure("peer_rename_ratio", median(renameRatio), "x");
+        printMedian("peer_rename", rename, "s");
+        printMedian("peer_rename_ratio", renameRatio, "x");
     }
     if (!mmv.empty()) {
-        printFigure("peer_mmv", median(mmv), "s");
-        printFigure("peer_mmv_ratio", median(mmvRatio), "x");
+        printMedian("peer_mmv", mmv, "s");
+        printMedian("peer_mmv_ratio", mmvRatio, "x");
     }
 }
 
@@ -182,17 +200,17 @@ void folderTree(const Config& c) {
         w.setChosenFolder(qs(folder));
         bench.waitIdle();
         flushFileSystem(folder);
-        const BenchWindow::Run run = bench.pressRename(
-            finishedHead(c.n) % QStringLiteral("s.\r\rFolders searched: ") %
-            QString::number(folders + 1) % u'\r');
+        const BenchWindow::Run run =
+            bench.pressRename(finishedHead(c.n) % QStringLiteral("s.\r\rFolders searched: ") %
+                              QString::number(folders + 1) % u'\r');
         expectCount(countFilesContaining(folder, "item_"), c.n, "Varnex renamed");
         varnex.push_back(run.seconds);
         gap.push_back(run.maxGapMs);
     }
-    printFigure("folder_tree_baseline", median(baseline), "s");
-    printFigure("folder_tree", median(varnex), "s");
-    printFigure("folder_tree_ratio", median(varnex) / median(baseline), "x");
-    printFigure("max_yield_gap_folder_tree", median(gap), "ms");
+    printMedian("folder_tree_baseline", baseline, "s");
+    printMedian("folder_tree", varnex, "s");
+    printMedian("folder_tree_ratio", ratios(varnex, baseline), "x");
+    printMedian("max_yield_gap_folder_tree", gap, "ms");
 }
 
 QStringList qPaths(const std::vector<std::string>& paths) {
@@ -213,8 +231,8 @@ void filesMode(const Config& c) {
         makeFlatTree(base, c.n);
         {
             const std::vector<std::string> paths = flatTreePaths(base, c.n);
-            baseline.push_back(timeBaseline(
-                base, c.n, [&] { return baselinePostpendList(paths, "_v2"); }));
+            baseline.push_back(
+                timeBaseline(base, c.n, [&] { return baselinePostpendList(paths, "_v2"); }));
         }
 
         const std::string folder = dir + "/varnex";
@@ -236,10 +254,10 @@ void filesMode(const Config& c) {
         varnex.push_back(run.seconds);
         gap.push_back(run.maxGapMs);
     }
-    printFigure("files_mode_baseline", median(baseline), "s");
-    printFigure("files_mode", median(varnex), "s");
-    printFigure("files_mode_ratio", median(varnex) / median(baseline), "x");
-    printFigure("max_yield_gap_files_mode", median(gap), "ms");
+    printMedian("files_mode_baseline", baseline, "s");
+    printMedian("files_mode", varnex, "s");
+    printMedian("files_mode_ratio", ratios(varnex, baseline), "x");
+    printMedian("max_yield_gap_files_mode", gap, "ms");
     printFigure("peak_rss_files_mode", peakResidentMegabytes(), "MB");
 }
 
@@ -284,8 +302,8 @@ void addPaths(const Config& c) {
         seconds.push_back(secondsBetween(start, end));
         gap.push_back(meter.maxGapMs());
     }
-    printFigure("add_paths", median(seconds), "s");
-    printFigure("max_yield_gap_add_paths", median(gap), "ms");
+    printMedian("add_paths", seconds, "s");
+    printMedian("max_yield_gap_add_paths", gap, "ms");
 }
 
 // One start-up in this process: prints "SECONDS <value>".
@@ -308,9 +326,9 @@ void startupOnce(const Config& c, const std::string& folder, long expectedFiles)
 double startupInChild(const std::string& folder, long expectedFiles, const Config& c) {
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("startup_once"), qs(c.work), qs(folder),
-                 QString::number(expectedFiles)});
+    child.start(
+        QCoreApplication::applicationFilePath(),
+        {QStringLiteral("startup_once"), qs(c.work), qs(folder), QString::number(expectedFiles)});
     if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
         child.exitCode() != 0)
         fail("a start-up failed");
@@ -334,9 +352,9 @@ void startup(const Config& c) {
         full.push_back(startupInChild(fullFolder, c.n, c));
         ratio.push_back(full.back() / empty.back());
     }
-    printFigure("startup_empty", median(empty), "s");
-    printFigure("startup", median(full), "s");
-    printFigure("startup_ratio", median(ratio), "x");
+    printMedian("startup_empty", empty, "s");
+    printMedian("startup", full, "s");
+    printMedian("startup_ratio", ratio, "x");
 }
 
 } // namespace

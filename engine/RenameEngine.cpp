@@ -82,7 +82,10 @@ void RenameEngine::startRun() {
 
 void RenameEngine::PerformReplacement(const QString& path, const QString& fileName, Folder* folder,
                                       FileListAccess* list, FileListAccess::EntryId entry) {
-    const QString oldPath = path % fileName;
+    // The old path is spelled out only for a message: most files never need it.
+    const auto oldPath = [&] {
+        return QString(path % fileName);
+    };
     lastNewPath_.clear();
     // Each pass is one attempt; Retry starts the next pass with freshly read choices. A loop
     // rather than a nested call, so any number of retries takes no stack.
@@ -91,7 +94,7 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
         if (!result.renames)
             break;
         if (result.tooLong) {
-            if (messages_.show(nameTooLongMessage(oldPath)) == Button::Yes) {
+            if (messages_.show(nameTooLongMessage(oldPath())) == Button::Yes) {
                 ++counters.FilesFailed;
                 break;
             }
@@ -115,13 +118,19 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
             break;
         }
         if (!isFileError(error.number)) {
-            messages_.show(otherErrorMessage(oldPath, error));
+            messages_.show(otherErrorMessage(oldPath(), error));
             StopRun = true;
             return;
         }
-        const Button answer = messages_.show(fileErrorMessage(oldPath, error));
-        if (answer == Button::Retry)
+        const Button answer = messages_.show(fileErrorMessage(oldPath(), error));
+        if (answer == Button::Retry) {
+            // The folder may have changed while the question was open, and a folder's rename
+            // relies on the last reading of the file's attributes to tell that the entry is
+            // still no folder: read them again.
+            if (folder)
+                folder->entryAttributes(fileName, attr::Invalid);
             continue;
+        }
         if (answer == Button::Ignore) {
             // The file keeps its name, so its list entry keeps the old path.
             ++counters.FilesFailed;
@@ -136,9 +145,11 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
 int RenameEngine::renameList(FileListAccess& list) {
     const QList<FileListAccess::EntryId> ids = list.entryIds();
     QSet<QString> folders;
+    QString lastFolder;
     // Paths given to files renamed in this run: an entry naming one of them is a file that was
     // already renamed here and is not offered again.
     QSet<QString> renamedTo;
+    renamedTo.reserve(ids.size());
     const QString separator = nativeSeparator();
     for (const FileListAccess::EntryId id : ids) {
         if (StopRun)
@@ -161,7 +172,12 @@ int RenameEngine::renameList(FileListAccess& list) {
             continue;
         const QString path = text->left(cut + separator.size());
         ++counters.FilesProcessed;
-        folders.insert(path);
+        // Entries of one folder usually follow one another: a folder just counted is not
+        // looked up again.
+        if (folders.isEmpty() || path != lastFolder) {
+            folders.insert(path);
+            lastFolder = path;
+        }
         PerformReplacement(path, text->mid(cut + separator.size()), nullptr, &list, id);
         if (!lastNewPath_.isEmpty())
             renamedTo.insert(lastNewPath_);
@@ -249,7 +265,7 @@ void RenameEngine::walkOneFolder(Level& level, const NamePattern& pattern, int& 
     // One snapshot of the folder serves both passes, so a file renamed in this pass is never
     // met again under its new name. The listing tells each entry's kind; the attributes of a
     // file are read when the file pass reaches it. A long listing lets the window's events run.
-    const std::optional<QList<FolderEntry>> entries =
+    const std::optional<FolderListing> entries =
         folder.entryKinds([this] { events_.processEvents(); });
     if (!entries || StopRun)
         return;
@@ -257,9 +273,11 @@ void RenameEngine::walkOneFolder(Level& level, const NamePattern& pattern, int& 
     // Sub-folder pass. An entry whose kind could not be read has every bit set and so counts
     // as a folder; opening it later finds nothing.
     QStringList subFolders;
-    for (const FolderEntry& entry : *entries) {
-        const QString name = TruncateAtNull(entry.name);
-        if (isDotEntry(name) || !(entry.attributes & attr::Folder))
+    for (qsizetype i = 0; i < entries->size(); ++i) {
+        if (!(entries->attributes(i) & attr::Folder))
+            continue;
+        const QString name = TruncateAtNull(entries->name(i).toString());
+        if (isDotEntry(name))
             continue;
         subFolders.append(name);
         ++dirCount;
@@ -267,13 +285,16 @@ void RenameEngine::walkOneFolder(Level& level, const NamePattern& pattern, int& 
 
     // File pass.
     const QString path = folder.path();
-    for (const FolderEntry& entry : *entries) {
-        const QString name = TruncateAtNull(entry.name);
-        if (isDotEntry(name) || (entry.attributes & attr::Folder) || !pattern.matches(name))
+    for (qsizetype i = 0; i < entries->size(); ++i) {
+        const quint32 listed = entries->attributes(i);
+        if (listed & attr::Folder)
+            continue;
+        const QString name = TruncateAtNull(entries->name(i).toString());
+        if (isDotEntry(name) || !pattern.matches(name))
             continue;
         // The file's attributes as they are now. An entry that has become a folder since the
         // listing, or whose attributes cannot be read, is passed over like a folder.
-        const quint32 attributes = folder.entryAttributes(name, entry.attributes);
+        const quint32 attributes = folder.entryAttributes(name, listed);
         if (attributes & attr::Folder)
             continue;
         ++counters.FilesProcessed;

@@ -2,9 +2,10 @@
 
 #include "FsError.h"
 
+#include <QLatin1StringView>
 #include <QList>
 #include <QString>
-
+#include <QStringView>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -25,6 +26,35 @@ inline constexpr quint32 Invalid = 0xFFFFFFFFu;
 struct FolderEntry {
     QString name;
     quint32 attributes = 0;
+};
+
+// The entries of a folder held compactly: every name back to back in one text, so that a
+// listing of many entries takes a few blocks of memory rather than one per entry.
+class FolderListing {
+public:
+    qsizetype size() const { return attributes_.size(); }
+    QStringView name(qsizetype i) const {
+        const qsizetype begin = i == 0 ? 0 : ends_.at(i - 1);
+        return QStringView(names_).sliced(begin, ends_.at(i) - begin);
+    }
+    quint32 attributes(qsizetype i) const { return attributes_.at(i); }
+
+    void append(QStringView name, quint32 attributes) {
+        names_.append(name);
+        ends_.append(names_.size());
+        attributes_.append(attributes);
+    }
+    // A name in plain ASCII, which reads the same as Latin-1.
+    void append(QLatin1StringView name, quint32 attributes) {
+        names_.append(name);
+        ends_.append(names_.size());
+        attributes_.append(attributes);
+    }
+
+private:
+    QString names_;
+    QList<qsizetype> ends_; // where each name ends in names_
+    QList<quint32> attributes_;
 };
 
 // Called now and then while a long listing is read, so that the caller can let the window
@@ -49,9 +79,15 @@ public:
     // attr::Invalid), the other bits may read as clear. Far cheaper than entries() where the
     // listing itself tells each entry's kind, as it does on most file systems. `pause`, when
     // given, is called every few thousand entries. std::nullopt when the folder cannot be read.
-    virtual std::optional<QList<FolderEntry>> entryKinds(const ListingPause& pause) {
+    virtual std::optional<FolderListing> entryKinds(const ListingPause& pause) {
         static_cast<void>(pause);
-        return entries();
+        const std::optional<QList<FolderEntry>> all = entries();
+        if (!all)
+            return std::nullopt;
+        FolderListing listing;
+        for (const FolderEntry& entry : *all)
+            listing.append(entry.name, entry.attributes);
+        return listing;
     }
 
     // The attributes of the entry `name` as they are now: all four bits, or attr::Invalid when

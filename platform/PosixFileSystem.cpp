@@ -107,6 +107,10 @@ int utf8SequenceAt(const uchar* p, qsizetype n, char32_t& cp) {
     return length;
 }
 
+bool isAscii(QByteArrayView bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+}
+
 // Whether `name` can be one entry of a folder: not empty, not "." or "..", no "/" and no NUL.
 // With `allowEscapes` false it must also hold no lone surrogate, so that it is plain UTF-8.
 bool isEntryName(const QString& name, bool allowEscapes) {
@@ -266,26 +270,39 @@ public:
     QString path() const override { return path_; }
 
     std::optional<QList<FolderEntry>> entries() override {
-        return readEntries({}, [this](const char* name, unsigned char) {
+        QList<FolderEntry> result;
+        const bool read = readEntries({}, [&](const char* name, unsigned char) {
             struct stat st;
-            return ::fstatat(fd_.get(), name, &st, AT_SYMLINK_NOFOLLOW) == 0
-                       ? attributesOf(st, name[0] == '.')
-                       : attr::Invalid;
+            const quint32 attributes = ::fstatat(fd_.get(), name, &st, AT_SYMLINK_NOFOLLOW) == 0
+                                           ? attributesOf(st, name[0] == '.')
+                                           : attr::Invalid;
+            result.append(FolderEntry{decodeFileName(QByteArrayView(name)), attributes});
+            return result.size();
         });
+        return read ? std::optional(std::move(result)) : std::nullopt;
     }
 
-    std::optional<QList<FolderEntry>> entryKinds(const ListingPause& pause) override {
-        return readEntries(pause, [this](const char* name, unsigned char type) -> quint32 {
-            if (type == DT_DIR)
-                return attr::Folder;
-            if (type != DT_UNKNOWN)
-                return 0;
-            // The file system does not tell kinds in its listing: ask for this entry.
-            struct stat st;
-            if (::fstatat(fd_.get(), name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-                return attr::Invalid;
-            return S_ISDIR(st.st_mode) ? attr::Folder : 0;
+    std::optional<FolderListing> entryKinds(const ListingPause& pause) override {
+        FolderListing listing;
+        const bool read = readEntries(pause, [&](const char* name, unsigned char type) {
+            quint32 kind = 0;
+            if (type == DT_DIR) {
+                kind = attr::Folder;
+            } else if (type == DT_UNKNOWN) {
+                // The file system does not tell kinds in its listing: ask for this entry.
+                struct stat st;
+                kind = ::fstatat(fd_.get(), name, &st, AT_SYMLINK_NOFOLLOW) != 0 ? attr::Invalid
+                       : S_ISDIR(st.st_mode)                                     ? attr::Folder
+                                                                                 : 0;
+            }
+            const QByteArrayView bytes(name);
+            if (isAscii(bytes))
+                listing.append(QLatin1StringView(bytes), kind);
+            else
+                listing.append(decodeFileName(bytes), kind);
+            return listing.size();
         });
+        return read ? std::optional(std::move(listing)) : std::nullopt;
     }
 
     quint32 entryAttributes(const QString& name, quint32 listed) override {
@@ -295,7 +312,8 @@ public:
             return attr::Invalid;
         const QByteArray bytes = encodeFileName(name);
         struct stat st;
-        if (bytes.isEmpty() || ::fstatat(fd_.get(), bytes.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        if (bytes.isEmpty() ||
+            ::fstatat(fd_.get(), bytes.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             return attr::Invalid;
         queried_ = {name, st.st_mode, true};
         return attributesOf(st, bytes.startsWith('.'));
@@ -329,22 +347,20 @@ private:
     // How many entries are read between two calls of a listing's pause.
     static constexpr qsizetype PauseEvery = 2048;
 
-    // Every entry but "." and "..", with the attributes that `attributesOf(name, d_type)` gives
-    // it, read in full before anything is done with any of them.
-    template <typename AttributesOf>
-    std::optional<QList<FolderEntry>> readEntries(const ListingPause& pause,
-                                                  AttributesOf attributesOf) {
+    // Hands every entry but "." and ".." to `take(name, d_type)`, which answers how many it
+    // holds so far; every entry is read before the caller acts on any of them. False when the
+    // folder cannot be read.
+    template <typename Take> bool readEntries(const ListingPause& pause, Take take) {
         // A duplicate descriptor shares the read position, so the listing is rewound first.
         UniqueFd listFd(::fcntl(fd_.get(), F_DUPFD_CLOEXEC, 0));
         if (!listFd.valid())
-            return std::nullopt;
+            return false;
         DIR* dir = ::fdopendir(listFd.get());
         if (dir == nullptr)
-            return std::nullopt;
+            return false;
         static_cast<void>(listFd.release());
         ::rewinddir(dir);
 
-        QList<FolderEntry> result;
         for (;;) {
             // errno is cleared before every read, so neither a failed query nor the events run
             // by `pause` can make the end of the listing look like a failure.
@@ -355,16 +371,12 @@ private:
             const char* name = entry->d_name;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
                 continue;
-            const quint32 attributes = attributesOf(name, entry->d_type);
-            result.append(FolderEntry{decodeFileName(QByteArrayView(name)), attributes});
-            if (pause && result.size() % PauseEvery == 0)
+            if (take(name, entry->d_type) % PauseEvery == 0 && pause)
                 pause();
         }
         const int readErr = errno;
         ::closedir(dir);
-        if (readErr != 0)
-            return std::nullopt;
-        return result;
+        return readErr == 0;
     }
 
     // The answer of the last entryAttributes(), for the rename that may follow it.
@@ -384,8 +396,7 @@ private:
 
 QString decodeFileName(QByteArrayView bytes) {
     // Most names are plain ASCII, which reads the same as Latin-1 and converts fastest.
-    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
-    if (ascii)
+    if (isAscii(bytes))
         return QString::fromLatin1(bytes);
     // QString::fromUtf8 drops a leading byte order mark, which is part of a file's name.
     if (!bytes.startsWith("\xEF\xBB\xBF") && QUtf8StringView(bytes).isValidUtf8())

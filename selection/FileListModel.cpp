@@ -36,10 +36,13 @@ FileListAccess::EntryId FileListModel::idAt(int row) const {
 }
 
 void FileListModel::indexAdd(const QString& text) {
-    ++upperCounts_[text.toUpper()];
+    if (!indexStale_)
+        ++upperCounts_[text.toUpper()];
 }
 
 void FileListModel::indexRemove(const QString& text) {
+    if (indexStale_)
+        return;
     const auto it = upperCounts_.find(text.toUpper());
     if (it == upperCounts_.end())
         return;
@@ -145,12 +148,23 @@ void FileListModel::clear() {
     beginResetModel();
     entries_.clear();
     upperCounts_.clear();
+    indexStale_ = false;
     rowHint_ = 0;
     ++structureRevision_;
     endResetModel();
 }
 
+void FileListModel::rebuildIndex() const {
+    upperCounts_.clear();
+    upperCounts_.reserve(entries_.size());
+    for (const Entry& e : entries_)
+        ++upperCounts_[e.text.toUpper()];
+    indexStale_ = false;
+}
+
 bool FileListModel::containsIgnoringCase(const QString& path) const {
+    if (indexStale_)
+        rebuildIndex();
     return upperCounts_.contains(path.toUpper());
 }
 
@@ -194,10 +208,8 @@ void FileListModel::setEntryText(EntryId id, const QString& text) {
     const int row = rowOf(id);
     if (row < 0)
         return;
-    Entry& e = entries_[row];
-    indexRemove(e.text);
-    e.text = text;
-    indexAdd(text);
+    entries_[row].text = text;
+    indexStale_ = true;
     const QModelIndex changed = index(row);
     Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole, Qt::ToolTipRole});
 }

@@ -62,13 +62,17 @@ private:
 
     void indexAdd(const QString& text);
     void indexRemove(const QString& text);
+    void rebuildIndex() const;
     void removeRange(int first, int last);
     void removeScattered(const QList<int>& sortedRows);
 
     QList<Entry> entries_;
     // Upper-cased entry -> how many entries have that form. Duplicates can exist (an Open into
     // an empty list skips the test, a rename may write an existing form back), hence a count.
-    QHash<QString, int> upperCounts_;
+    // A rename run rewrites entry after entry: the index is then marked stale and rebuilt once,
+    // at the next look-up, instead of being updated on every rewrite.
+    mutable QHash<QString, int> upperCounts_;
+    mutable bool indexStale_ = false;
     EntryId nextId_ = 1;
     quint64 structureRevision_ = 0;
     // The row of the last id looked up: a rename run asks for ids in list order.

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <algorithm>
+#include <numeric>
 #include <vector>
 
 namespace varnex {
@@ -50,65 +51,92 @@ void FolderTreeModel::setRows(QList<Row> rows, int folderRow) {
 FolderFilesModel::FolderFilesModel(QObject* parent) : QAbstractListModel(parent) {}
 
 int FolderFilesModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(names_.size());
+    return parent.isValid() ? 0 : int(order_.size());
 }
 
 QVariant FolderFilesModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= names_.size())
+    if (!index.isValid() || index.row() >= rowCount())
         return {};
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return names_.at(index.row());
+        return listing_.name(order_.at(index.row())).toString();
     return {};
 }
 
-void FolderFilesModel::setNames(QStringList names) {
+void FolderFilesModel::setNames(const QStringList& names) {
+    FolderListing listing;
+    for (const QString& name : names)
+        listing.append(name, 0);
+    QList<qsizetype> order(names.size());
+    std::iota(order.begin(), order.end(), qsizetype(0));
+    setListing(std::move(listing), std::move(order));
+}
+
+void FolderFilesModel::setListing(FolderListing listing, QList<qsizetype> order) {
     beginResetModel();
-    names_ = std::move(names);
+    listing_ = std::move(listing);
+    order_ = std::move(order);
     endResetModel();
+}
+
+QStringList FolderFilesModel::names() const {
+    QStringList names;
+    names.reserve(order_.size());
+    for (const qsizetype i : order_)
+        names.append(listing_.name(i).toString());
+    return names;
 }
 
 namespace {
 
 // One name of a list being sorted without regard to letter case.
 struct CaseBlindKey {
-    // Four code units of the folded name past the prefix that all names share, big-endian, so
-    // that comparing two numbers settles most comparisons; zeros past the end of the name sort
-    // first (NUL is never in a name).
+    // The first code units of the folded name past the prefix that all names share, packed
+    // big-endian, so that comparing two numbers settles most comparisons: eight units of eight
+    // bits when every name is plain ASCII, else four of sixteen. Zeros past the end of the name
+    // sort first (NUL is never in a name).
     quint64 head;
     // The name's code units: the name itself when it is plain ASCII, else its case-folded
     // copy. Either way folding ASCII capitals while comparing gives the folded name.
     const char16_t* units;
     quint32 length;
-    quint32 index; // into the list
+    quint32 index; // the name's position among those sorted
 };
 
 char16_t foldAscii(char16_t unit) {
     return unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit;
 }
 
-// The keys of every name, in list order. Names that are not plain ASCII get a folded copy, kept
-// in `copies` (whose texts stay where they are when the vector grows).
-std::vector<CaseBlindKey> caseBlindKeys(const QStringList& names, std::vector<QString>& copies,
-                                        quint32& shared, const ListingPause& pause) {
+// The positions 0 .. count - 1 in the order of the names nameAt(position), without regard to
+// letter case; names equal but for case keep a fixed order. With a pause, a merge of sorted
+// runs, so that a long sort can pause between steps.
+template <typename NameAt>
+QList<qsizetype> caseBlindOrder(qsizetype count, NameAt nameAt, const ListingPause& pause) {
+    // Each name is folded once, not on every comparison, and only when it is not plain ASCII.
+    // The folded copies keep their texts in place when the vector grows.
+    std::vector<QString> copies;
     std::vector<CaseBlindKey> keys;
-    keys.reserve(size_t(names.size()));
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        const QString& name = names.at(i);
-        const bool ascii = std::all_of(name.cbegin(), name.cend(),
-                                       [](QChar c) { return c.unicode() < 0x80; });
-        const QString* text = &name;
+    keys.reserve(size_t(count));
+    for (qsizetype i = 0; i < count; ++i) {
+        const QStringView name = nameAt(i);
+        const bool ascii =
+            std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
+        QStringView units = name;
         if (!ascii) {
-            copies.push_back(name.toCaseFolded());
-            text = &copies.back();
+            copies.push_back(name.toString().toCaseFolded());
+            units = copies.back();
         }
-        keys.push_back({0, reinterpret_cast<const char16_t*>(text->utf16()),
-                        quint32(text->size()), quint32(i)});
+        keys.push_back({0, units.utf16(), quint32(units.size()), quint32(i)});
         if (pause && keys.size() % 4096 == 0)
             pause();
     }
 
+    // Names that are not plain ASCII have folded copies; without any, every unit fits 7 bits.
+    const bool allAscii = copies.empty();
+    const quint32 headBits = allAscii ? 8 : 16;
+    const quint32 headUnits = 64 / headBits;
+
     // The folded prefix that every name shares.
-    shared = keys.empty() ? 0 : keys.front().length;
+    quint32 shared = keys.empty() ? 0 : keys.front().length;
     for (const CaseBlindKey& key : keys) {
         quint32 same = 0;
         const quint32 limit = std::min(shared, key.length);
@@ -117,24 +145,15 @@ std::vector<CaseBlindKey> caseBlindKeys(const QStringList& names, std::vector<QS
         shared = same;
     }
     for (CaseBlindKey& key : keys) {
-        for (quint32 at = shared; at < shared + 4; ++at)
-            key.head = (key.head << 16) | (at < key.length ? foldAscii(key.units[at]) : 0u);
+        for (quint32 at = shared; at < shared + headUnits; ++at)
+            key.head = (key.head << headBits) | (at < key.length ? foldAscii(key.units[at]) : 0u);
     }
-    return keys;
-}
 
-} // namespace
-
-void sortNamesIgnoringCase(QStringList& names, const ListingPause& pause) {
-    // Each name is folded once, not on every comparison, and only when it is not plain ASCII.
-    std::vector<QString> copies;
-    quint32 shared = 0;
-    std::vector<CaseBlindKey> keys = caseBlindKeys(names, copies, shared, pause);
     const auto less = [&](const CaseBlindKey& a, const CaseBlindKey& b) {
         if (a.head != b.head)
             return a.head < b.head;
         const quint32 common = std::min(a.length, b.length);
-        for (quint32 at = std::min(shared + 4, common); at < common; ++at) {
+        for (quint32 at = std::min(shared + headUnits, common); at < common; ++at) {
             const char16_t x = foldAscii(a.units[at]);
             const char16_t y = foldAscii(b.units[at]);
             if (x != y)
@@ -142,16 +161,15 @@ void sortNamesIgnoringCase(QStringList& names, const ListingPause& pause) {
         }
         if (a.length != b.length)
             return a.length < b.length;
-        // Names equal but for letter case keep a fixed order.
-        return names.at(a.index) < names.at(b.index);
+        return nameAt(a.index).compare(nameAt(b.index)) < 0;
     };
 
-    // A merge sort of sorted runs, so that a long sort can pause between steps.
-    constexpr size_t Run = 4096;
+    // Without a pause, one sort; with one, sorted runs merged step by step, pausing between.
     const size_t n = keys.size();
+    const size_t Run = pause ? 4096 : std::max<size_t>(n, 1);
     for (size_t begin = 0; begin < n; begin += Run) {
-        std::sort(keys.begin() + qsizetype(begin), keys.begin() + qsizetype(std::min(begin + Run, n)),
-                  less);
+        std::sort(keys.begin() + qsizetype(begin),
+                  keys.begin() + qsizetype(std::min(begin + Run, n)), less);
         if (pause)
             pause();
     }
@@ -171,10 +189,22 @@ void sortNamesIgnoringCase(QStringList& names, const ListingPause& pause) {
         }
     }
 
+    QList<qsizetype> order;
+    order.reserve(qsizetype(n));
+    for (const CaseBlindKey& key : keys)
+        order.append(key.index);
+    return order;
+}
+
+} // namespace
+
+void sortNamesIgnoringCase(QStringList& names, const ListingPause& pause) {
+    const QList<qsizetype> order = caseBlindOrder(
+        names.size(), [&](qsizetype i) { return QStringView(names.at(i)); }, pause);
     QStringList sorted;
     sorted.reserve(names.size());
-    for (const CaseBlindKey& key : keys)
-        sorted.append(std::move(names[key.index]));
+    for (const qsizetype i : order)
+        sorted.append(std::move(names[i]));
     names = std::move(sorted);
 }
 
@@ -213,23 +243,27 @@ bool FolderPreview::setFolder(const QString& path, const ListingPause& pause) {
         return false;
     // The lists need each entry's kind only, which most listings tell without a query per
     // entry.
-    std::optional<QList<FolderEntry>> entries = folder->entryKinds(pause);
+    std::optional<FolderListing> entries = folder->entryKinds(pause);
     if (!entries || reading != readings_)
         return false;
 
     QStringList subFolders;
-    QStringList files;
+    QList<qsizetype> files; // positions in the listing
     files.reserve(entries->size());
-    for (FolderEntry& entry : *entries) {
-        const bool isFolder =
-            entry.attributes != attr::Invalid && (entry.attributes & attr::Folder) != 0;
-        (isFolder ? subFolders : files).append(std::move(entry.name));
+    for (qsizetype i = 0; i < entries->size(); ++i) {
+        const quint32 attributes = entries->attributes(i);
+        if (attributes != attr::Invalid && (attributes & attr::Folder) != 0)
+            subFolders.append(entries->name(i).toString());
+        else
+            files.append(i);
     }
-    entries.reset();
     sortNamesIgnoringCase(subFolders, pause);
-    sortNamesIgnoringCase(files, pause);
+    QList<qsizetype> order = caseBlindOrder(
+        files.size(), [&](qsizetype i) { return entries->name(files.at(i)); }, pause);
     if (reading != readings_)
         return false;
+    for (qsizetype& position : order)
+        position = files.at(position);
 
     QList<FolderTreeModel::Row> rows = folderLineage(path);
     const int folderRow = int(rows.size()) - 1;
@@ -240,7 +274,7 @@ bool FolderPreview::setFolder(const QString& path, const ListingPause& pause) {
         rows.append({name, prefix % name, folderRow + 1});
 
     dirs_.setRows(std::move(rows), folderRow);
-    files_.setNames(std::move(files));
+    files_.setListing(std::move(*entries), std::move(order));
     folder_ = path;
     return true;
 }

@@ -52,11 +52,17 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-    void setNames(QStringList names);
-    const QStringList& names() const { return names_; }
+    // Shows the names in the order given.
+    void setNames(const QStringList& names);
+    // Shows the entries of `listing` at the positions `order`, in that order. The names stay in
+    // the listing's one block of text: a folder of many files costs no text of its own per row.
+    void setListing(FolderListing listing, QList<qsizetype> order);
+    // The names shown, in order.
+    QStringList names() const;
 
 private:
-    QStringList names_;
+    FolderListing listing_;
+    QList<qsizetype> order_;
 };
 
 // The two display lists of the folder panel, bound to one folder.

@@ -442,9 +442,13 @@ QRadioButton* frmVarnex::optionMember(OptionArray array, int index) const {
 }
 
 int frmVarnex::selectedOption(OptionArray array) const {
-    for (int i = 0; i < optionCount(array); ++i) {
-        if (optionMember(array, i)->isChecked())
-            return i;
+    // Read for every file of a run: the members are walked as the group lists them, without
+    // looking each up by its index.
+    const QButtonGroup* group = optionGroup(array);
+    const QList<QAbstractButton*> members = group->buttons();
+    for (QAbstractButton* member : members) {
+        if (member->isChecked())
+            return group->id(member);
     }
     return -1;
 }

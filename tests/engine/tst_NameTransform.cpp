@@ -4,131 +4,76 @@
 #include <QTest>
 
 using namespace varnex;
+using namespace Qt::StringLiterals;
 
 class TestNameTransform : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void newName_data();
-    void newName();
-    void lengthLimit_data();
-    void lengthLimit();
+    // The new name of one file; a null expectation: nothing to rename; "too long": over 255
+    // characters (code points, so an emoji counts once).
+    void newName_data() {
+        QTest::addColumn<RenameOptions>("options");
+        QTest::addColumn<QString>("oldName");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("tooLong");
+        const auto row = [](const char* name, const RenameOptions& o, const QString& oldName,
+                            const QString& expected, bool tooLong = false) {
+            QTest::newRow(name) << o << oldName << expected << tooLong;
+        };
+        const auto replace = [](const QString& find, const QString& with, bool extension) {
+            return replaceOptions(find, with, extension);
+        };
+        using enum CaseMode;
+        const QString emoji = u"\U0001F600"_s, b254 = QString(254, u'b');
+        // clang-format off
+        row("include ext, insensitive", replace(u"txt"_s, u"doc"_s, true), u"notes.TXT"_s, u"notes.doc"_s);
+        row("include ext, sensitive, absent", replaceOptions(u"txt"_s, u"doc"_s, true, true), u"notes.TXT"_s, u"notes.TXT"_s);
+        row("exclude ext", replace(u"old"_s, u"new"_s, false), u"old_report.old"_s, u"new_report.old"_s);
+        row("include ext, whole name", replace(u"old"_s, u"new"_s, true), u"old_report.old"_s, u"new_report.new"_s);
+        row("only the last dot splits", replace(u"memo"_s, u"note"_s, false), u"memo.memo.txt"_s, u"note.note.txt"_s);
+        row("every case variant", replace(u"photo"_s, u"img"_s, false), u"Photo PHOTO photo.jpg"_s, u"img img img.jpg"_s);
+        row("dot file has an empty base", replace(u"pro"_s, u"x"_s, false), u".profile"_s, u".profile"_s);
+        row("empty replacement", replace(u"copy of "_s, {}, false), u"copy of a.txt"_s, u"a.txt"_s);
+        row("no overlap, no rescan", replace(u"aa"_s, u"b"_s, true), u"aaa"_s, u"ba"_s);
+        row("no dot is all base", replace(u"READ"_s, u"TO"_s, false), u"README"_s, u"TOME"_s);
+        row("final sigma matches sigma", replace(u"οδοσ"_s, u"x"_s, false), u"ΟΔΟΣ.txt"_s, u"x.txt"_s);
+        row("prepend", prependOptions(u"2004 "_s), u"a.txt"_s, u"2004 a.txt"_s);
+        row("postpend before ext", postpendOptions(u"_v2"_s, true), u"a.b.txt"_s, u"a.b_v2.txt"_s);
+        row("postpend after ext", postpendOptions(u"_v2"_s, false), u"a.b.txt"_s, u"a.b.txt_v2"_s);
+        row("postpend, no dot", postpendOptions(u"_v2"_s, true), u"README"_s, u"README_v2"_s);
+        row("postpend, dot file", postpendOptions(u"_v2"_s, true), u".profile"_s, u"_v2.profile"_s);
+        row("lower", caseOptions(Lower), u"My FILE.TxT"_s, u"my file.txt"_s);
+        row("upper", caseOptions(Upper), u"My FILE.TxT"_s, u"MY FILE.TXT"_s);
+        row("title", caseOptions(Title), u"the CAT.TXT"_s, u"The Cat.txt"_s);
+        row("title, punctuation joins words", caseOptions(Title), u"my_file-name.TXT"_s, u"My_file-name.txt"_s);
+        row("title, control characters separate", caseOptions(Title), u"a\tb\u000Bc\rd.e f"_s, u"A\tB\u000BC\rD.e F"_s);
+        row("title, digraph", caseOptions(Title), u"ǆemal ǆ"_s, u"ǅemal ǅ"_s);
+        row("upper, sharp s", caseOptions(Upper), u"straße.txt"_s, u"STRASSE.TXT"_s);
+        row("lower, final sigma", caseOptions(Lower), u"ΟΔΟΣ ΣΟΦΟΣ.TXT"_s, u"οδος σοφος.txt"_s);
+        row("title, greek", caseOptions(Title), u"ΟΔΟΣ ΣΟΦΟΣ"_s, u"Οδος Σοφος"_s);
+        row("title, emoji and letters beyond 16 bits", caseOptions(Title), u"😀abc 𐐨𐐨 x😀.TXT"_s, u"😀abc 𐐀𐐨 X😀.txt"_s);
+        row("no type", RenameOptions{}, u"any"_s, QString());
+        row("prepend to 255", prependOptions(u"a"_s), b254, u'a' + b254);
+        row("prepend to 256", prependOptions(u"a"_s), b254 + u'b', {}, true);
+        row("emoji, 255 characters", prependOptions(emoji), emoji.repeated(254), emoji.repeated(255));
+        row("emoji, 256 characters", prependOptions(emoji), emoji.repeated(255), {}, true);
+        row("postpend to 256", postpendOptions(u"_x"_s, true), QString(250, u'b') + u".txt"_s, {}, true);
+        row("replace to 256", replace(u"b"_s, u"cc"_s, true), u'b' + b254, {}, true);
+        row("case, any length", caseOptions(Upper), QString(400, u'a'), QString(400, u'A'));
+        // clang-format on
+    }
+    void newName() {
+        QFETCH(RenameOptions, options);
+        QFETCH(QString, oldName);
+        QFETCH(QString, expected);
+        QFETCH(bool, tooLong);
+        const NewNameResult result = ComputeNewName(options, oldName);
+        QCOMPARE(result.tooLong, tooLong);
+        QCOMPARE(result.renames, tooLong || !expected.isNull());
+        if (result.renames && !tooLong)
+            QCOMPARE(result.newName, expected);
+    }
 };
-
-namespace {
-
-const QString None; // a null expected name: nothing to rename
-
-QString repeated(const QString& piece, int count) {
-    return piece.repeated(count);
-}
-
-} // namespace
-
-void TestNameTransform::newName_data() {
-    QTest::addColumn<RenameOptions>("options");
-    QTest::addColumn<QString>("oldName");
-    QTest::addColumn<QString>("expected");
-
-    const auto s = [](const char16_t* text) {
-        return QString::fromUtf16(text);
-    };
-    QTest::newRow("include ext, insensitive")
-        << replaceOptions(s(u"txt"), s(u"doc"), true) << s(u"notes.TXT") << s(u"notes.doc");
-    QTest::newRow("include ext, sensitive, absent")
-        << replaceOptions(s(u"txt"), s(u"doc"), true, true) << s(u"notes.TXT") << s(u"notes.TXT");
-    QTest::newRow("exclude ext") << replaceOptions(s(u"old"), s(u"new"), false)
-                                 << s(u"old_report.old") << s(u"new_report.old");
-    QTest::newRow("include ext, whole name") << replaceOptions(s(u"old"), s(u"new"), true)
-                                             << s(u"old_report.old") << s(u"new_report.new");
-    QTest::newRow("only the last dot splits") << replaceOptions(s(u"memo"), s(u"note"), false)
-                                              << s(u"memo.memo.txt") << s(u"note.note.txt");
-    QTest::newRow("every case variant") << replaceOptions(s(u"photo"), s(u"img"), false)
-                                        << s(u"Photo PHOTO photo.jpg") << s(u"img img img.jpg");
-    QTest::newRow("dot file has an empty base")
-        << replaceOptions(s(u"pro"), s(u"x"), false) << s(u".profile") << s(u".profile");
-    QTest::newRow("empty replacement")
-        << replaceOptions(s(u"copy of "), {}, false) << s(u"copy of a.txt") << s(u"a.txt");
-    QTest::newRow("no overlap, no rescan")
-        << replaceOptions(s(u"aa"), s(u"b"), true) << s(u"aaa") << s(u"ba");
-    QTest::newRow("no dot is all base")
-        << replaceOptions(s(u"READ"), s(u"TO"), false) << s(u"README") << s(u"TOME");
-    QTest::newRow("final sigma matches sigma")
-        << replaceOptions(s(u"οδοσ"), s(u"x"), false) << s(u"ΟΔΟΣ.txt") << s(u"x.txt");
-    QTest::newRow("prepend") << prependOptions(s(u"2004 ")) << s(u"a.txt") << s(u"2004 a.txt");
-    QTest::newRow("postpend before ext")
-        << postpendOptions(s(u"_v2"), true) << s(u"a.b.txt") << s(u"a.b_v2.txt");
-    QTest::newRow("postpend after ext")
-        << postpendOptions(s(u"_v2"), false) << s(u"a.b.txt") << s(u"a.b.txt_v2");
-    QTest::newRow("postpend, no dot")
-        << postpendOptions(s(u"_v2"), true) << s(u"README") << s(u"README_v2");
-    QTest::newRow("postpend, dot file")
-        << postpendOptions(s(u"_v2"), true) << s(u".profile") << s(u"_v2.profile");
-    QTest::newRow("lower") << caseOptions(CaseMode::Lower) << s(u"My FILE.TxT")
-                           << s(u"my file.txt");
-    QTest::newRow("upper") << caseOptions(CaseMode::Upper) << s(u"My FILE.TxT")
-                           << s(u"MY FILE.TXT");
-    QTest::newRow("title") << caseOptions(CaseMode::Title) << s(u"the CAT.TXT")
-                           << s(u"The Cat.txt");
-    QTest::newRow("title, punctuation joins words")
-        << caseOptions(CaseMode::Title) << s(u"my_file-name.TXT") << s(u"My_file-name.txt");
-    QTest::newRow("title, control characters separate")
-        << caseOptions(CaseMode::Title) << s(u"a\tb\u000Bc\rd.e f") << s(u"A\tB\u000BC\rD.e F");
-    QTest::newRow("title, digraph")
-        << caseOptions(CaseMode::Title) << s(u"ǆemal ǆ") << s(u"ǅemal ǅ");
-    QTest::newRow("upper, sharp s")
-        << caseOptions(CaseMode::Upper) << s(u"straße.txt") << s(u"STRASSE.TXT");
-    QTest::newRow("lower, final sigma")
-        << caseOptions(CaseMode::Lower) << s(u"ΟΔΟΣ ΣΟΦΟΣ.TXT") << s(u"οδος σοφος.txt");
-    QTest::newRow("upper, greek") << caseOptions(CaseMode::Upper) << s(u"οδός.txt")
-                                  << s(u"ΟΔΌΣ.TXT");
-    QTest::newRow("title, greek") << caseOptions(CaseMode::Title) << s(u"ΟΔΟΣ ΣΟΦΟΣ")
-                                  << s(u"Οδος Σοφος");
-    QTest::newRow("title, emoji and letters beyond 16 bits")
-        << caseOptions(CaseMode::Title) << s(u"😀abc 𐐨𐐨 x😀.TXT") << s(u"😀abc 𐐀𐐨 X😀.txt");
-    QTest::newRow("no type") << RenameOptions{} << s(u"any") << None;
-}
-
-void TestNameTransform::newName() {
-    QFETCH(RenameOptions, options);
-    QFETCH(QString, oldName);
-    QFETCH(QString, expected);
-
-    const NewNameResult result = ComputeNewName(options, oldName);
-    QCOMPARE(result.renames, !expected.isNull());
-    if (result.renames)
-        QCOMPARE(result.newName, expected);
-    QVERIFY(!result.tooLong);
-}
-
-void TestNameTransform::lengthLimit_data() {
-    QTest::addColumn<RenameOptions>("options");
-    QTest::addColumn<QString>("oldName");
-    QTest::addColumn<bool>("tooLong");
-
-    const QString emoji = QStringLiteral("\U0001F600");
-    QTest::newRow("prepend to 255")
-        << prependOptions(QStringLiteral("a")) << repeated(QStringLiteral("b"), 254) << false;
-    QTest::newRow("prepend to 256")
-        << prependOptions(QStringLiteral("a")) << repeated(QStringLiteral("b"), 255) << true;
-    QTest::newRow("emoji, 255 characters")
-        << prependOptions(QStringLiteral("a")) << repeated(emoji, 254) << false;
-    QTest::newRow("emoji, 256 characters") << prependOptions(emoji) << repeated(emoji, 255) << true;
-    QTest::newRow("postpend to 256")
-        << postpendOptions(QStringLiteral("_x"), true)
-        << repeated(QStringLiteral("b"), 250) + QStringLiteral(".txt") << true;
-    QTest::newRow("replace to 256")
-        << replaceOptions(QStringLiteral("b"), QStringLiteral("cc"), true)
-        << QStringLiteral("b") + repeated(QStringLiteral("a"), 254) << true;
-    QTest::newRow("case, any length")
-        << caseOptions(CaseMode::Upper) << repeated(QStringLiteral("a"), 400) << false;
-}
-
-void TestNameTransform::lengthLimit() {
-    QFETCH(RenameOptions, options);
-    QFETCH(QString, oldName);
-    QFETCH(bool, tooLong);
-    QCOMPARE(ComputeNewName(options, oldName).tooLong, tooLong);
-}
 
 QTEST_APPLESS_MAIN(TestNameTransform)
 #include "tst_NameTransform.moc"

@@ -1,8 +1,5 @@
 #include "Reliability.h"
 
-#include "platform/PosixFileSystem.h"
-
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
@@ -14,6 +11,8 @@ namespace varnex {
 
 namespace {
 
+// Forwards everything, so that the walk takes the wrapped folder's own paths (its listing of
+// kinds and its attribute queries), and records the renames.
 class RecordingFolder : public Folder {
 public:
     RecordingFolder(RecordingFileSystem& fs, std::unique_ptr<Folder> inner)
@@ -21,11 +20,17 @@ public:
 
     QString path() const override { return inner_->path(); }
     std::optional<QList<FolderEntry>> entries() override { return inner_->entries(); }
+    std::optional<FolderListing> entryKinds(const ListingPause& pause) override {
+        return inner_->entryKinds(pause);
+    }
+    quint32 entryAttributes(const QString& name, quint32 listed) override {
+        return inner_->entryAttributes(name, listed);
+    }
     std::unique_ptr<Folder> openSubFolder(const QString& name) override {
         return fs_.wrap(inner_->openSubFolder(name));
     }
     FsError rename(const QString& oldName, const QString& newName) override {
-        return fs_.record(path(), oldName, newName,
+        return fs_.record(path() + oldName, newName,
                           [&] { return inner_->rename(oldName, newName); });
     }
 
@@ -34,12 +39,57 @@ private:
     std::unique_ptr<Folder> inner_;
 };
 
+// Removes one entry of the folder open as `dirfd`, a folder with everything in it; relative to
+// open folders, so that no depth is too deep.
+void removeAt(int dirfd, const char* name) {
+    struct stat st;
+    if (::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return;
+    if (S_ISDIR(st.st_mode)) {
+        const int fd = ::openat(dirfd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd)) {
+            QList<QByteArray> names;
+            while (const dirent* entry = ::readdir(dir))
+                names.append(entry->d_name);
+            for (const QByteArray& child : std::as_const(names)) {
+                if (child != "." && child != "..")
+                    removeAt(fd, child.constData());
+            }
+            ::closedir(dir);
+        }
+    }
+    ::unlinkat(dirfd, name, S_ISDIR(st.st_mode) ? AT_REMOVEDIR : 0);
+}
+
+void scanInto(TreeSnapshot& snapshot, const QByteArray& top, const QByteArray& relative) {
+    for (const QByteArray& name : rawNames(top + relative)) {
+        const QByteArray rel = relative + name, full = top + rel;
+        struct stat st;
+        if (::lstat(full.constData(), &st) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode)) {
+            snapshot.folders.insert(decodeFileName(rel));
+            scanInto(snapshot, top, rel + '/');
+            continue;
+        }
+        QByteArray content(PATH_MAX, '\0');
+        if (S_ISLNK(st.st_mode)) {
+            content = "->" + content.left(qMax<ssize_t>(
+                                 0, ::readlink(full.constData(), content.data(), PATH_MAX)));
+        } else {
+            const int fd = ::open(full.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            content.truncate(qMax<ssize_t>(0, fd < 0 ? 0 : ::read(fd, content.data(), PATH_MAX)));
+            if (fd >= 0)
+                ::close(fd);
+        }
+        snapshot.files.insert(decodeFileName(rel), content);
+    }
+}
+
 } // namespace
 
 std::unique_ptr<Folder> RecordingFileSystem::wrap(std::unique_ptr<Folder> folder) {
-    if (!folder)
-        return nullptr;
-    return std::make_unique<RecordingFolder>(*this, std::move(folder));
+    return folder ? std::make_unique<RecordingFolder>(*this, std::move(folder)) : nullptr;
 }
 
 std::unique_ptr<Folder> RecordingFileSystem::openFolder(const QString& path) {
@@ -48,122 +98,81 @@ std::unique_ptr<Folder> RecordingFileSystem::openFolder(const QString& path) {
 
 FsError RecordingFileSystem::renameInFolder(const QString& folderPath, const QString& oldName,
                                             const QString& newName) {
-    return record(folderPath, oldName, newName,
+    return record(folderPath + oldName, newName,
                   [&] { return inner_.renameInFolder(folderPath, oldName, newName); });
 }
 
-FsError RecordingFileSystem::record(const QString& folderPath, const QString& oldName,
-                                    const QString& newName,
+FsError RecordingFileSystem::record(const QString& oldPath, const QString& newName,
                                     const std::function<FsError()>& rename) {
-    RunEvent event;
-    event.oldPath = folderPath % oldName;
-    event.newName = newName;
-    std::optional<FsError> injected = inject ? inject(event.oldPath) : std::nullopt;
-    event.result = injected ? *injected : rename();
-    log.append(event);
-    return event.result;
-}
-
-QString pathInMessage(const Message& message) {
-    const QString& text = message.text;
-    const QString quoted = QStringLiteral("The file '");
-    const QString plain = QStringLiteral("The file ");
-    if (text.startsWith(quoted)) {
-        const qsizetype end = text.indexOf(QStringLiteral("' could not be renamed because"));
-        return end < 0 ? QString() : text.mid(quoted.size(), end - quoted.size());
-    }
-    if (text.startsWith(plain)) {
-        const qsizetype end = text.indexOf(QStringLiteral(" could not be renamed because"));
-        return end < 0 ? QString() : text.mid(plain.size(), end - plain.size());
-    }
-    return {};
+    const std::optional<FsError> injected = inject ? inject(oldPath) : std::nullopt;
+    log.append(RunEvent{false, oldPath, newName, injected ? *injected : rename(), {}, {}});
+    return log.last().result;
 }
 
 std::function<Button(const Message&)>
-recordingResponder(RecordingFileSystem& fs, std::function<Button(const Message&)> choose) {
-    return [&fs, choose = std::move(choose)](const Message& message) {
-        RunEvent event;
-        event.question = true;
-        event.oldPath = pathInMessage(message);
-        event.buttons = message.buttons;
-        event.answer = choose(message);
-        fs.log.append(event);
-        return event.answer;
+RecordingFileSystem::responder(std::function<Button(const Message&)> choose) {
+    return [this, choose = std::move(choose)](const Message& message) {
+        // The file a dialog is about, read from its text (by plain search: a name may hold
+        // lone surrogates, which a regular expression refuses).
+        const QString& text = message.text;
+        const bool quoted = text.startsWith(u"The file '");
+        const qsizetype begin = quoted ? 10 : 9,
+                        end = text.indexOf(quoted ? QStringLiteral("' could not be renamed")
+                                                  : QStringLiteral(" could not be renamed"));
+        const QString path =
+            text.startsWith(u"The file ") && end >= 0 ? text.mid(begin, end - begin) : QString();
+        log.append(RunEvent{true, path, {}, {}, message.buttons, choose(message)});
+        return log.last().answer;
     };
+}
+
+RunResult runEngine(FileSystem& fs, const RunSetup& setup) {
+    RecordingFileSystem recorder(fs);
+    recorder.inject = [&](const QString& oldPath) {
+        return setup.during ? setup.during(recorder.log, oldPath) : std::nullopt;
+    };
+    EngineRig rig(recorder, setup.options.value(0));
+    rig.choices.recurse = setup.recurse;
+    rig.choices.allowed = setup.allowed;
+    rig.box.responder = recorder.responder(setup.answer);
+    rig.pump.onProcessEvents = [&] {
+        if (rig.engine.ListPosition >= 0)
+            rig.choices.options =
+                setup.options.value(qMin(rig.engine.ListPosition, int(setup.options.size()) - 1));
+        if (setup.during)
+            setup.during(recorder.log, {});
+    };
+    FakeFileList list(setup.entries);
+    RunResult r;
+    rig.engine.startRun();
+    if (setup.entries.isEmpty())
+        rig.engine.FindFilesAPI(setup.top, QStringLiteral("*.*"), r.dirCount);
+    else
+        rig.engine.renameList(list);
+    r.log = recorder.log;
+    r.counters = rig.engine.counters;
+    r.stopRun = rig.engine.StopRun;
+    r.listAfter = list.texts();
+    for (const Message& m : std::as_const(rig.box.messages)) {
+        const qsizetype at = m.text.indexOf(u"Error number: ") + 14;
+        if (m.buttons != Buttons::YesNo)
+            r.numbers.append(m.text.mid(at).section(u'\r', 0, 0).trimmed().toInt());
+    }
+    return r;
 }
 
 QList<QByteArray> rawNames(const QByteArray& folder) {
     QList<QByteArray> names;
-    DIR* dir = ::opendir(folder.constData());
-    if (!dir)
-        return names;
-    while (const dirent* entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (name != "." && name != "..")
-            names.append(name);
+    if (DIR* dir = ::opendir(folder.constData())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name != "." && name != "..")
+                names.append(name);
+        }
+        ::closedir(dir);
     }
-    ::closedir(dir);
     return names;
 }
-
-namespace {
-
-void scanInto(TreeSnapshot& snapshot, const QByteArray& top, const QByteArray& relative) {
-    for (const QByteArray& name : rawNames(top + relative)) {
-        const QByteArray rel = relative + name;
-        const QByteArray full = top + rel;
-        struct stat st;
-        if (::lstat(full.constData(), &st) != 0)
-            continue;
-        if (S_ISDIR(st.st_mode)) {
-            snapshot.folders.insert(decodeFileName(rel));
-            scanInto(snapshot, top, rel + '/');
-        } else if (S_ISLNK(st.st_mode)) {
-            QByteArray target(PATH_MAX, '\0');
-            const ssize_t n = ::readlink(full.constData(), target.data(), target.size());
-            snapshot.files.insert(decodeFileName(rel), "->" + target.left(qMax<ssize_t>(n, 0)));
-        } else {
-            QByteArray content;
-            const int fd = ::open(full.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-            char buffer[4096];
-            ssize_t n = 0;
-            while (fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0)
-                content.append(buffer, n);
-            if (fd >= 0)
-                ::close(fd);
-            snapshot.files.insert(decodeFileName(rel), content);
-        }
-    }
-}
-
-// Removes one entry of the folder open as `dirfd`, a folder with everything in it; relative to
-// open folders, so that no depth is too deep.
-void removeAt(int dirfd, const char* name) {
-    struct stat st;
-    if (::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return;
-    if (!S_ISDIR(st.st_mode)) {
-        ::unlinkat(dirfd, name, 0);
-        return;
-    }
-    const int fd = ::openat(dirfd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd)) {
-        QList<QByteArray> names;
-        while (const dirent* entry = ::readdir(dir)) {
-            const QByteArray child(entry->d_name);
-            if (child != "." && child != "..")
-                names.append(child);
-        }
-        for (const QByteArray& child : std::as_const(names))
-            removeAt(fd, child.constData());
-        ::closedir(dir);
-    } else if (fd >= 0) {
-        ::close(fd);
-    }
-    ::unlinkat(dirfd, name, AT_REMOVEDIR);
-}
-
-} // namespace
 
 TreeSnapshot scanTree(const QByteArray& top) {
     TreeSnapshot snapshot;
@@ -187,10 +196,8 @@ void removeTree(const QByteArray& path) {
 
 ScratchFolder::ScratchFolder() {
     QByteArray pattern("/tmp/varnex-reliability-XXXXXX");
-    if (::mkdtemp(pattern.data())) {
+    if (::mkdtemp(pattern.data()))
         raw_ = pattern;
-        path_ = decodeFileName(raw_);
-    }
 }
 
 ScratchFolder::~ScratchFolder() {

@@ -4,6 +4,7 @@
 // its outcome (and can make renames fail), the answers given to the dialogs in the same
 // timeline, and raw helpers that build, read and remove real folders byte for byte.
 
+#include "platform/PosixFileSystem.h"
 #include "tests/support/TestSupport.h"
 
 #include <QByteArray>
@@ -25,13 +26,16 @@ struct RunEvent {
 };
 
 // Wraps a file system; every rename (through a folder or by path) is logged with its outcome.
-// `inject`, when set, may fail a rename before it reaches the wrapped file system.
+// `inject`, when set, may fail a rename before it reaches the wrapped file system. Everything
+// else goes to the wrapped file system as it is.
 class RecordingFileSystem : public FileSystem {
 public:
     explicit RecordingFileSystem(FileSystem& inner) : inner_(inner) {}
 
     QList<RunEvent> log;
     std::function<std::optional<FsError>(const QString& oldPath)> inject;
+    // Logs the question and its answer, which comes from `choose`.
+    std::function<Button(const Message&)> responder(std::function<Button(const Message&)> choose);
 
     std::unique_ptr<Folder> openFolder(const QString& path) override;
     FsError renameInFolder(const QString& folderPath, const QString& oldName,
@@ -39,7 +43,7 @@ public:
     quint32 attributes(const QString& path) override { return inner_.attributes(path); }
     bool isPlainFile(const QString& path) override { return inner_.isPlainFile(path); }
 
-    FsError record(const QString& folderPath, const QString& oldName, const QString& newName,
+    FsError record(const QString& oldPath, const QString& newName,
                    const std::function<FsError()>& rename);
     std::unique_ptr<Folder> wrap(std::unique_ptr<Folder> folder);
 
@@ -47,19 +51,35 @@ private:
     FileSystem& inner_;
 };
 
-// The full path a dialog is about, read from its text; empty when the text names none.
-QString pathInMessage(const Message& message);
+// One run of the engine (recursive, every attribute allowed unless told otherwise).
+struct RunSetup {
+    QString top;                  // the folder walked
+    QStringList entries;          // full paths: a list run when not empty
+    QList<RenameOptions> options; // for each list entry in turn, the last one repeating
+    AttributeChoices allowed{true, true, true};
+    bool recurse = true;
+    std::function<Button(const Message&)> answer;
+    // Runs whenever the window would process events (`renaming` empty) and right before each
+    // rename is tried (`renaming` names the file); may fail that rename.
+    std::function<std::optional<FsError>(const QList<RunEvent>& log, const QString& renaming)>
+        during;
+};
+struct RunResult {
+    QList<RunEvent> log; // every rename and every question, in order
+    RunCounters counters;
+    bool stopRun = false;
+    int dirCount = 0;
+    QStringList listAfter;
+    QList<int> numbers; // the failure number of every Abort/Retry/Ignore or OK dialog
+};
+RunResult runEngine(FileSystem& fs, const RunSetup& setup);
 
-// Logs the question and its answer into `fs.log`; the answer comes from `choose`.
-std::function<Button(const Message&)>
-recordingResponder(RecordingFileSystem& fs, std::function<Button(const Message&)> choose);
-
-// A real folder tree read byte for byte: the files with their contents and the folders, as
-// paths relative to the top (names decoded as the program decodes them).
+// A real folder tree read byte for byte: the files with their contents (a symbolic link shows
+// "->target") and the folders, as paths relative to the top (names decoded as the program
+// decodes them).
 struct TreeSnapshot {
     QMap<QString, QByteArray> files;
     QSet<QString> folders;
-    bool operator==(const TreeSnapshot&) const = default;
 };
 TreeSnapshot scanTree(const QByteArray& top);
 
@@ -69,24 +89,22 @@ QList<QByteArray> rawNames(const QByteArray& folder);
 // Creates a file with the given content at the raw path; false when it cannot.
 bool writeRaw(const QByteArray& path, const QByteArray& content, int mode = 0644);
 
-// Removes a real tree whatever its names (QTemporaryDir cannot remove names that are not
-// UTF-8). Never follows a symbolic link.
-void removeTree(const QByteArray& path);
-
-// A fresh empty folder under /tmp that removeTree() takes away when the object dies.
+// A fresh empty folder under /tmp, removed with everything in it (whatever the names and the
+// depth, never following a symbolic link) when the object dies.
 class ScratchFolder {
 public:
     ScratchFolder();
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
-    bool isValid() const { return !raw_.isEmpty(); }
-    QString path() const { return path_; }
+    QString path() const { return decodeFileName(raw_); }
     QByteArray raw() const { return raw_; }
 
 private:
     QByteArray raw_;
-    QString path_;
 };
+
+// Removes a real tree as ScratchFolder does.
+void removeTree(const QByteArray& path);
 
 } // namespace varnex

@@ -4,20 +4,15 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace varnex;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-QString s(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
-
-const QString app = QStringLiteral("Varnex");
-const QString section = QStringLiteral("Settings");
+const QString App = u"Varnex"_s, Section = u"Settings"_s, Hidden = u"Checkbox Hidden"_s;
 
 void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -28,11 +23,11 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 // What the file on disk holds: QSettings shares one in-memory copy per file name within the
 // process, so the file is read under another name.
 QString onDisk(const QString& path, const QString& key) {
-    const QString copy = path + QStringLiteral(".copy");
+    const QString copy = path + u".copy"_s;
     QFile::remove(copy);
     if (!QFile::copy(path, copy))
-        return QStringLiteral("<no file>");
-    return QSettingsStore(copy).readSetting(app, section, key, QStringLiteral("<missing>"));
+        return u"<no file>"_s;
+    return QSettingsStore(copy).readSetting(App, Section, key, u"<missing>"_s);
 }
 
 } // namespace
@@ -42,72 +37,57 @@ class TestQSettingsStore : public QObject {
     QTemporaryDir m_dir;
 
 private Q_SLOTS:
-    void initTestCase() {
-        QStandardPaths::setTestModeEnabled(true);
-        QVERIFY(m_dir.isValid());
-    }
-
-    void nativeStoreIsTheUsersVarnexFile() {
-        // Test mode moves the user's configuration folder aside; nothing is written here.
-        QCOMPARE(QSettingsStore().fileName(),
-                 QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                     QStringLiteral("/Varnex/Varnex.conf"));
-    }
-
     void textRoundTrips_data() {
         QTest::addColumn<QString>("text");
         // Separated by "|"; the first is the empty text.
         const QStringList texts =
-            s(u"|a=b|a;b|#x|;x|\"quoted\"|  lead and trail  | |C:\\Data\\|\\\\srv\\x|\\x41|"
-              u"Ünïcødé ß 日本 😀|8000|-1|true|@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x6QPoint)|@@x|@|"
-              u"@ByteArray(x)|a,b|a, b|,|line\nbreak\r|tab\there")
-                .split(u'|');
+            u"|a=b|a;b|#x|;x|\"quoted\"|  lead and trail  | |C:\\Data\\|\\\\srv\\x|\\x41|"
+            u"Ünïcødé ß 日本 😀|8000|-1|true|@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x6QPoint)|@@x|@|"
+            u"@ByteArray(x)|a,b|a, b|,|line\nbreak\r|tab\there"_s.split(u'|');
         for (const QString& text : texts)
             QTest::newRow(text.toUtf8().constData()) << text;
     }
     void textRoundTrips() {
         QFETCH(QString, text);
-        const QString path = m_dir.filePath(QStringLiteral("roundtrip.conf"));
+        const QString path = m_dir.filePath(u"roundtrip.conf"_s);
         QSettingsStore store(path);
-        store.writeSetting(app, section, s(u"Text Find"), text);
+        store.writeSetting(App, Section, u"Text Find"_s, text);
         QVERIFY(store.flush());
-        QCOMPARE(onDisk(path, s(u"Text Find")), text);
-        QCOMPARE(onDisk(path, s(u"Text Replace")), s(u"<missing>"));
+        QCOMPARE(onDisk(path, u"Text Find"_s), text);
+        QCOMPARE(onDisk(path, u"Text Replace"_s), u"<missing>"_s);
     }
 
-    void flushFailsWhereAFileBlocksTheFolder() {
-        const QString blocker = m_dir.filePath(QStringLiteral("blocker"));
+    // A store that cannot be written reports it at every flush; a store that cannot be read
+    // gives the defaults.
+    void unwritable() {
+        const QString blocker = m_dir.filePath(u"blocker"_s);
         writeFile(blocker, "not a folder");
-        const QString path = blocker + QStringLiteral("/Varnex/Varnex.conf");
+        const QString path = blocker + u"/Varnex/Varnex.conf"_s;
         QSettingsStore store(path);
-        store.writeSetting(app, section, s(u"Checkbox Hidden"), s(u"1"));
+        store.writeSetting(App, Section, Hidden, u"1"_s);
         QVERIFY(!store.flush());
         QVERIFY(!store.flush());
         // Once the way is clear the values not yet saved are saved.
         QVERIFY(QFile::remove(blocker));
         QVERIFY(store.flush());
-        QCOMPARE(onDisk(path, s(u"Checkbox Hidden")), s(u"1"));
-    }
+        QCOMPARE(onDisk(path, Hidden), u"1"_s);
 
-    // QSettings keeps reporting the damaged file it read and would hide the failed write.
-    void flushFailsAfterADamagedFileWhenTheFolderIsBlocked() {
-        const QString folder = m_dir.filePath(QStringLiteral("damaged"));
+        // QSettings keeps reporting the damaged file it read and would hide the failed write.
+        const QString folder = m_dir.filePath(u"damaged"_s);
         QVERIFY(QDir().mkpath(folder));
-        writeFile(folder + QStringLiteral("/Varnex.conf"), "[Settings\nPath=/old\n");
-        QSettingsStore store(folder + QStringLiteral("/Varnex.conf"));
+        writeFile(folder + u"/Varnex.conf"_s, "[Settings\nPath=/old\n");
+        QSettingsStore damaged(folder + u"/Varnex.conf"_s);
         QVERIFY(QDir(folder).removeRecursively());
         writeFile(folder, "not a folder");
-        store.writeSetting(app, section, s(u"Path"), s(u"/new"));
-        QVERIFY(!store.flush());
-    }
+        damaged.writeSetting(App, Section, u"Path"_s, u"/new"_s);
+        QVERIFY(!damaged.flush());
 
-    void unreadableStoreGivesDefaults() {
-        const QString path = m_dir.filePath(QStringLiteral("folder.conf"));
-        QVERIFY(QDir().mkpath(path));
-        QSettingsStore store(path);
-        QCOMPARE(readWindowSize(store).width, 8000.0);
-        store.writeSetting(app, section, s(u"Path"), s(u"/x"));
-        QVERIFY(!store.flush());
+        const QString aFolder = m_dir.filePath(u"folder.conf"_s);
+        QVERIFY(QDir().mkpath(aFolder));
+        QSettingsStore unreadable(aFolder);
+        QCOMPARE(readWindowSize(unreadable).width, 8000.0);
+        unreadable.writeSetting(App, Section, u"Path"_s, u"/x"_s);
+        QVERIFY(!unreadable.flush());
     }
 
     // A damaged file never stops start-up: what cannot be read gives the default, readable
@@ -119,34 +99,32 @@ private Q_SLOTS:
         QRandomGenerator random(20240611);
         for (char& byte : garbage)
             byte = char(random.bounded(256));
-        QTest::newRow("binary garbage") << garbage << s(u"0");
+        QTest::newRow("binary garbage") << garbage << u"0"_s;
         QTest::newRow("huge line")
             << QByteArray(8 * 1024 * 1024, 'x') + "\n[Settings]\nCheckbox%20Hidden=1\n"
-            << s(u"1");
-        QTest::newRow("invalid UTF-8") << QByteArray("[Settings]\n\xff\xfe=\x80\xc3(\n"
-                                                     "Checkbox%20Hidden=\xc3\x28\n")
-                                       << QString::fromUtf8("\xc3\x28");
+            << u"1"_s;
+        QTest::newRow("invalid UTF-8")
+            << QByteArray("[Settings]\n\xff\xfe=\x80\xc3(\nCheckbox%20Hidden=\xc3\x28\n")
+            << QString::fromUtf8("\xc3\x28");
         // QSettings reads on after a section header that lacks its bracket.
         QTest::newRow("unclosed section")
-            << QByteArray("[Settings\nCheckbox%20Hidden=1\n") << s(u"1");
+            << QByteArray("[Settings\nCheckbox%20Hidden=1\n") << u"1"_s;
         QTest::newRow("not a text")
-            << QByteArray("[Settings]\nCheckbox%20Hidden=@Rect(1 2 3 4)\n") << s(u"0");
+            << QByteArray("[Settings]\nCheckbox%20Hidden=@Rect(1 2 3 4)\n") << u"0"_s;
         QTest::newRow("hand-written list")
-            << QByteArray("[Settings]\nCheckbox%20Hidden=a,b\n") << s(u"a, b");
+            << QByteArray("[Settings]\nCheckbox%20Hidden=a,b\n") << u"a, b"_s;
     }
     void damagedFile() {
         QFETCH(QByteArray, content);
-        QFETCH(QString, hidden);
         const QString path =
             m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + u".conf");
         writeFile(path, content);
         QSettingsStore store(path);
-        QCOMPARE(store.readSetting(app, section, s(u"Checkbox Hidden"), s(u"0")), hidden);
-        const WindowSizeChoice size = readWindowSize(store);
-        QVERIFY(!size.maximized);
-        store.writeSetting(app, section, s(u"Checkbox Hidden"), s(u"2"));
+        QTEST(store.readSetting(App, Section, Hidden, u"0"_s), "hidden");
+        QVERIFY(!readWindowSize(store).maximized);
+        store.writeSetting(App, Section, Hidden, u"2"_s);
         QVERIFY(store.flush());
-        QCOMPARE(onDisk(path, s(u"Checkbox Hidden")), s(u"2"));
+        QCOMPARE(onDisk(path, Hidden), u"2"_s);
     }
 };
 

@@ -4,9 +4,6 @@
 
 namespace varnex {
 
-// ---------------------------------------------------------------------------------------------
-// FakeFileSystem
-
 struct FakeFileSystem::Node {
     QString name;
     bool isFolder = false;
@@ -18,28 +15,22 @@ struct FakeFileSystem::Node {
     QHash<QString, Node*> byName;
 
     Node* child(const QString& childName) const { return byName.value(childName, nullptr); }
-
-    Node* add(std::unique_ptr<Node> node) {
-        Node* raw = node.get();
-        byName.insert(raw->name, raw);
+    Node* add(const QString& childName, bool folder) {
+        auto node = std::make_unique<Node>();
+        node->name = childName;
+        node->isFolder = folder;
+        node->attributes = folder ? attr::Folder : 0;
+        byName.insert(childName, node.get());
         children.push_back(std::move(node));
-        return raw;
+        return children.back().get();
     }
 };
 
 namespace {
 
-QStringList partsOf(const QString& path) {
-    return path.split(u'/', Qt::SkipEmptyParts);
-}
-
-QString withSlash(const QString& path) {
-    return path.endsWith(u'/') ? path : path % u'/';
-}
-
 bool isValidName(const QString& name) {
-    return !name.isEmpty() && name != QStringLiteral(".") && name != QStringLiteral("..") &&
-           !name.contains(u'/') && !name.contains(QChar(u'\0'));
+    return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') &&
+           !name.contains(QChar(u'\0'));
 }
 
 } // namespace
@@ -51,15 +42,38 @@ public:
     QString path() const override { return path_; }
 
     std::optional<QList<FolderEntry>> entries() override {
-        fs_.calls.append({FsCall::Op::Entries, path_, {}, {}});
-        return fs_.listEntries(path_);
+        fs_.calls.append({FsCall::Op::Entries, path_, {}});
+        const Node* node = fs_.find(path_);
+        if (!node || !node->isFolder || !node->listable)
+            return std::nullopt;
+        QList<FolderEntry> result;
+        for (const auto& c : node->children)
+            result.append(FolderEntry{c->name, c->attributes});
+        return result;
+    }
+
+    std::optional<FolderListing> entryKinds(const ListingPause& pause) override {
+        const std::optional<QList<FolderEntry>> all = entries();
+        if (!all)
+            return std::nullopt;
+        if (fs_.pauseListings && pause)
+            pause();
+        FolderListing kinds;
+        for (const FolderEntry& e : *all)
+            kinds.append(e.name, e.attributes == attr::Invalid ? attr::Invalid
+                                                               : e.attributes & attr::Folder);
+        return kinds;
+    }
+
+    quint32 entryAttributes(const QString& name, quint32) override {
+        fs_.calls.append({FsCall::Op::Attributes, path_, name});
+        const Node* node = fs_.find(path_ + name);
+        return node ? node->attributes : attr::Invalid;
     }
 
     std::unique_ptr<Folder> openSubFolder(const QString& name) override {
-        fs_.calls.append({FsCall::Op::OpenSubFolder, path_, name, {}});
-        if (!isValidName(name))
-            return nullptr;
-        return fs_.folderAt(path_ % name % u'/');
+        fs_.calls.append({FsCall::Op::OpenSubFolder, path_, name});
+        return isValidName(name) ? fs_.folderAt(path_ % name % u'/') : nullptr;
     }
 
     FsError rename(const QString& oldName, const QString& newName) override {
@@ -82,7 +96,7 @@ FakeFileSystem::Node* FakeFileSystem::find(const QString& path) const {
     if (!path.startsWith(u'/'))
         return nullptr;
     Node* node = root_.get();
-    for (const QString& part : partsOf(path)) {
+    for (const QString& part : path.split(u'/', Qt::SkipEmptyParts)) {
         if (!node->isFolder || !(node = node->child(part)))
             return nullptr;
     }
@@ -91,16 +105,9 @@ FakeFileSystem::Node* FakeFileSystem::find(const QString& path) const {
 
 FakeFileSystem::Node* FakeFileSystem::makeFolders(const QString& path) {
     Node* node = root_.get();
-    for (const QString& part : partsOf(path)) {
+    for (const QString& part : path.split(u'/', Qt::SkipEmptyParts)) {
         Node* next = node->child(part);
-        if (!next) {
-            auto folder = std::make_unique<Node>();
-            folder->name = part;
-            folder->isFolder = true;
-            folder->attributes = attr::Folder;
-            next = node->add(std::move(folder));
-        }
-        node = next;
+        node = next ? next : node->add(part, true);
     }
     return node;
 }
@@ -114,11 +121,8 @@ void FakeFileSystem::addFile(const QString& path, const QByteArray& content, qui
     Node* folder = makeFolders(path.left(cut + 1));
     const QString name = path.mid(cut + 1);
     Node* file = folder->child(name);
-    if (!file) {
-        auto node = std::make_unique<Node>();
-        node->name = name;
-        file = folder->add(std::move(node));
-    }
+    if (!file)
+        file = folder->add(name, false);
     file->content = content;
     file->attributes = attributes;
 }
@@ -133,17 +137,6 @@ void FakeFileSystem::setUnreadable(const QString& folderPath, bool openable) {
         node->openable = openable;
         node->listable = false;
     }
-}
-
-void FakeFileSystem::remove(const QString& path) {
-    const QString trimmed = path.endsWith(u'/') ? path.chopped(1) : path;
-    const qsizetype cut = trimmed.lastIndexOf(u'/');
-    Node* folder = find(trimmed.left(cut + 1));
-    const QString name = trimmed.mid(cut + 1);
-    if (!folder || !folder->child(name))
-        return;
-    folder->byName.remove(name);
-    std::erase_if(folder->children, [&](const auto& c) { return c->name == name; });
 }
 
 bool FakeFileSystem::exists(const QString& path) const {
@@ -168,16 +161,6 @@ void FakeFileSystem::failNextRenames(const QString& oldName, int count, const Fs
     faults_.insert(oldName, Fault{count, error});
 }
 
-void FakeFileSystem::failNextRenames(const QString& oldName, int count, int number) {
-    failNextRenames(oldName, count, fsError(number));
-}
-
-void FakeFileSystem::failRandomly(double probability, quint32 seed, int number) {
-    failProbability_ = probability;
-    randomNumber_ = number;
-    random_.seed(seed);
-}
-
 qint64 FakeFileSystem::renameCalls() const {
     return std::count_if(calls.begin(), calls.end(),
                          [](const FsCall& c) { return c.op == FsCall::Op::Rename; });
@@ -187,35 +170,17 @@ std::unique_ptr<Folder> FakeFileSystem::folderAt(const QString& path) {
     const Node* node = find(path);
     if (!node || !node->isFolder || !node->openable)
         return nullptr;
-    return std::make_unique<FakeFolder>(*this, withSlash(path));
-}
-
-std::optional<QList<FolderEntry>> FakeFileSystem::listEntries(const QString& folderPath) {
-    const Node* node = find(folderPath);
-    if (!node || !node->isFolder || !node->listable)
-        return std::nullopt;
-    QList<FolderEntry> result;
-    result.reserve(qsizetype(node->children.size()));
-    for (const auto& c : node->children)
-        result.append(FolderEntry{c->name, c->attributes});
-    return result;
+    return std::make_unique<FakeFolder>(*this, path.endsWith(u'/') ? path : path % u'/');
 }
 
 FsError FakeFileSystem::rename(const QString& folderPath, const QString& oldName,
                                const QString& newName) {
-    calls.append({FsCall::Op::Rename, folderPath, oldName, newName});
-    if (beforeRename)
-        beforeRename(folderPath, oldName);
-
+    calls.append({FsCall::Op::Rename, folderPath, oldName});
     auto fault = faults_.find(oldName);
     if (fault != faults_.end() && fault->remaining > 0) {
         --fault->remaining;
         return fault->error;
     }
-    if (failProbability_ > 0 &&
-        std::uniform_real_distribution<double>(0, 1)(random_) < failProbability_)
-        return fsError(randomNumber_);
-
     Node* folder = find(folderPath);
     if (!folder || !folder->isFolder)
         return fsError(fserr::PathNotFound);
@@ -237,10 +202,8 @@ FsError FakeFileSystem::rename(const QString& folderPath, const QString& oldName
 }
 
 std::unique_ptr<Folder> FakeFileSystem::openFolder(const QString& path) {
-    calls.append({FsCall::Op::OpenFolder, path, {}, {}});
-    if (path.isEmpty())
-        return nullptr;
-    return folderAt(path);
+    calls.append({FsCall::Op::OpenFolder, path, {}});
+    return path.isEmpty() ? nullptr : folderAt(path);
 }
 
 FsError FakeFileSystem::renameInFolder(const QString& folderPath, const QString& oldName,
@@ -249,115 +212,32 @@ FsError FakeFileSystem::renameInFolder(const QString& folderPath, const QString&
 }
 
 quint32 FakeFileSystem::attributes(const QString& path) {
-    calls.append({FsCall::Op::Attributes, path, {}, {}});
+    calls.append({FsCall::Op::Attributes, path, {}});
     const Node* node = find(path);
     return node ? node->attributes : attr::Invalid;
 }
 
 bool FakeFileSystem::isPlainFile(const QString& path) {
-    calls.append({FsCall::Op::IsPlainFile, path, {}, {}});
+    calls.append({FsCall::Op::IsPlainFile, path, {}});
     const Node* node = find(path);
     return node && !node->isFolder && !(node->attributes & (attr::Hidden | attr::System));
 }
 
-// ---------------------------------------------------------------------------------------------
-// ScriptedMessageBox
-
-namespace {
-
-QList<Button> buttonsOf(Buttons buttons) {
-    switch (buttons) {
-    case Buttons::YesNo:
-        return {Button::Yes, Button::No};
-    case Buttons::AbortRetryIgnore:
-        return {Button::Abort, Button::Retry, Button::Ignore};
-    case Buttons::Ok:
-        break;
-    }
-    return {Button::Ok};
-}
-
-Button stoppingAnswer(Buttons buttons) {
-    switch (buttons) {
-    case Buttons::YesNo:
-        return Button::No;
-    case Buttons::AbortRetryIgnore:
-        return Button::Abort;
-    case Buttons::Ok:
-        break;
-    }
-    return Button::Ok;
-}
-
-} // namespace
-
-void ScriptedMessageBox::enqueue(std::initializer_list<Button> answers) {
-    for (const Button b : answers)
-        answers_.append(b);
-}
-
 Button ScriptedMessageBox::show(const Message& message) {
     messages.append(message);
-    std::optional<Button> answer;
-    if (!answers_.isEmpty())
-        answer = answers_.takeFirst();
-    else if (responder)
-        answer = responder(message);
-
-    QString problem;
-    if (!answer)
-        problem = QStringLiteral("message box with no answer scripted: ");
-    else if (!buttonsOf(message.buttons).contains(*answer))
-        problem = QStringLiteral("scripted answer is not a button of the message box: ");
-    if (problem.isEmpty())
+    using enum Button;
+    const QList<Button> offered = message.buttons == Buttons::YesNo ? QList{Yes, No}
+                                  : message.buttons == Buttons::Ok  ? QList{Ok}
+                                                                    : QList{Abort, Retry, Ignore};
+    const std::optional<Button> answer = !answers_.isEmpty() ? answers_.takeFirst()
+                                         : responder         ? responder(message)
+                                                             : std::optional<Button>();
+    if (answer && offered.contains(*answer))
         return *answer;
-
-    errors.append(message.text);
     if (!QTest::currentTestFailed())
-        QTest::qFail(qPrintable(problem % message.text), __FILE__, __LINE__);
-    return stoppingAnswer(message.buttons);
-}
-
-// ---------------------------------------------------------------------------------------------
-// CountingEventPump, FakeChoices
-
-void CountingEventPump::processEvents() {
-    ++calls;
-    if (onProcessEvents)
-        onProcessEvents();
-}
-
-RenameOptions FakeChoices::renameOptions() const {
-    ++optionReads;
-    return options;
-}
-
-// ---------------------------------------------------------------------------------------------
-// FakeFileList
-
-FakeFileList::FakeFileList(const QStringList& texts) {
-    for (const QString& t : texts)
-        append(t);
-}
-
-FileListAccess::EntryId FakeFileList::append(const QString& text) {
-    const EntryId id = nextId_++;
-    rows_.insert(id, int(entries_.size()));
-    entries_.emplace_back(id, text);
-    return id;
-}
-
-void FakeFileList::removeAt(int row) {
-    if (row < 0 || row >= int(entries_.size()))
-        return;
-    entries_.erase(entries_.begin() + row);
-    reindex();
-}
-
-void FakeFileList::reindex() {
-    rows_.clear();
-    for (int row = 0; row < int(entries_.size()); ++row)
-        rows_.insert(entries_[size_t(row)].first, row);
+        QTest::qFail(qPrintable(QStringLiteral("no fitting answer scripted for: ") % message.text),
+                     __FILE__, __LINE__);
+    return offered.size() == 3 ? Abort : offered.last(); // the answer that stops the run
 }
 
 QStringList FakeFileList::texts() const {
@@ -369,7 +249,6 @@ QStringList FakeFileList::texts() const {
 
 QList<FileListAccess::EntryId> FakeFileList::entryIds() const {
     QList<EntryId> ids;
-    ids.reserve(qsizetype(entries_.size()));
     for (const auto& e : entries_)
         ids.append(e.first);
     return ids;
@@ -377,56 +256,21 @@ QList<FileListAccess::EntryId> FakeFileList::entryIds() const {
 
 std::optional<QString> FakeFileList::entryText(EntryId id) const {
     const int row = rowOf(id);
-    if (row < 0)
-        return std::nullopt;
-    return entries_[size_t(row)].second;
+    return row < 0 ? std::nullopt : std::optional(entries_[size_t(row)].second);
 }
 
 int FakeFileList::rowOf(EntryId id) const {
-    return rows_.value(id, -1);
+    for (size_t row = 0; row < entries_.size(); ++row) {
+        if (entries_[row].first == id)
+            return int(row);
+    }
+    return -1;
 }
 
 void FakeFileList::setEntryText(EntryId id, const QString& text) {
     writes.append({id, text});
-    const int row = rowOf(id);
-    if (row >= 0)
+    if (const int row = rowOf(id); row >= 0)
         entries_[size_t(row)].second = text;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Options
-
-RenameOptions replaceOptions(const QString& find, const QString& replace, bool includeExtension,
-                             bool caseSensitive) {
-    RenameOptions o;
-    o.renameType = RenameType::ReplaceText;
-    o.findText = find;
-    o.replaceWith = replace;
-    o.includeExtension = includeExtension;
-    o.caseSensitive = caseSensitive;
-    return o;
-}
-
-RenameOptions prependOptions(const QString& text) {
-    RenameOptions o;
-    o.renameType = RenameType::Prepend;
-    o.prependText = text;
-    return o;
-}
-
-RenameOptions postpendOptions(const QString& text, bool beforeExtension) {
-    RenameOptions o;
-    o.renameType = RenameType::Postpend;
-    o.postpendText = text;
-    o.postpendBeforeExtension = beforeExtension;
-    return o;
-}
-
-RenameOptions caseOptions(CaseMode mode) {
-    RenameOptions o;
-    o.renameType = RenameType::ConvertCase;
-    o.caseMode = mode;
-    return o;
 }
 
 } // namespace varnex

@@ -10,7 +10,6 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
-#include <random>
 #include <vector>
 
 namespace varnex {
@@ -20,13 +19,12 @@ struct FsCall {
     enum class Op { OpenFolder, Entries, OpenSubFolder, Rename, Attributes, IsPlainFile };
     Op op;
     QString path; // the folder (ending with "/") or the full path asked about
-    QString name; // Entries: empty; OpenSubFolder: the sub-folder; Rename: the old name
-    QString newName;
+    QString name; // OpenSubFolder: the sub-folder; Rename: the old name; Attributes: the entry
 };
 
 // An in-memory tree of folders and files. Paths are absolute and use "/"; "/" is the root.
 // Entries are listed in the order they were added; a renamed file keeps its place. A rename
-// never replaces an existing name and nothing is ever removed unless a test removes it.
+// never replaces an existing name and nothing is ever removed.
 class FakeFileSystem : public FileSystem {
 public:
     FakeFileSystem();
@@ -36,12 +34,10 @@ public:
     void addFolder(const QString& path, quint32 attributes = 0);
     // Creates the file (and its missing folders); an existing file is overwritten.
     void addFile(const QString& path, const QByteArray& content = {}, quint32 attributes = 0);
-    // Sets the attributes as listed; attr::Invalid makes the entry read as a failed query.
-    void setAttributes(const QString& path, quint32 attributes);
     // A folder whose entries cannot be read; unless `openable`, it cannot be opened either.
     void setUnreadable(const QString& folderPath, bool openable = false);
-    // Removes a file or a whole folder, as another program might.
-    void remove(const QString& path);
+    // Sets the attributes as a query will find them; attr::Invalid makes the query fail.
+    void setAttributes(const QString& path, quint32 attributes);
 
     bool exists(const QString& path) const;
     QByteArray content(const QString& path) const;
@@ -50,17 +46,17 @@ public:
 
     // The next `count` renames of `oldName` (in any folder) fail with `error`.
     void failNextRenames(const QString& oldName, int count, const FsError& error);
-    void failNextRenames(const QString& oldName, int count, int number);
-    // Every rename fails with `number` with the given probability, drawn from a generator
-    // seeded with `seed` (so a failing run can be repeated).
-    void failRandomly(double probability, quint32 seed, int number);
+    void failNextRenames(const QString& oldName, int count, int number) {
+        failNextRenames(oldName, count, fsError(number));
+    }
 
+    // Like a real file system, a listing tells only each entry's kind (attr::Folder or
+    // attr::Invalid) and the walk asks for a file's attributes when it reaches it. With
+    // `pauseListings`, every listing lets the caller's events run once.
+    bool pauseListings = false;
     // Every call made, in order.
     QList<FsCall> calls;
-    // How many renames were tried / done.
     qint64 renameCalls() const;
-    // Runs before every rename is tried, e.g. to change the tree in the middle of a run.
-    std::function<void(const QString& folder, const QString& oldName)> beforeRename;
 
     // FileSystem
     std::unique_ptr<Folder> openFolder(const QString& path) override;
@@ -76,7 +72,6 @@ private:
     Node* find(const QString& path) const;
     Node* makeFolders(const QString& path);
     std::unique_ptr<Folder> folderAt(const QString& path);
-    std::optional<QList<FolderEntry>> listEntries(const QString& folderPath);
     FsError rename(const QString& folderPath, const QString& oldName, const QString& newName);
 
     std::unique_ptr<Node> root_;
@@ -85,24 +80,18 @@ private:
         FsError error;
     };
     QHash<QString, Fault> faults_;
-    double failProbability_ = 0;
-    int randomNumber_ = 0;
-    std::mt19937 random_;
 };
 
-// Answers message boxes from a queue. Every message is recorded. A message with no answer
-// queued (and no responder) fails the running test and gets the answer that stops the run
-// (No, Abort or OK), so a test never waits for a user.
+// Answers message boxes from a queue, then from `responder`. Every message is recorded. A
+// message with no answer (or an answer that is not one of its buttons) fails the running test
+// and gets the answer that stops the run (No, Abort or OK), so a test never waits for a user.
 class ScriptedMessageBox : public MessageBox {
 public:
-    void enqueue(std::initializer_list<Button> answers);
+    void enqueue(std::initializer_list<Button> answers) { answers_.append(answers); }
     qsizetype pending() const { return answers_.size(); }
 
-    // Answers when the queue is empty; may also act on the test's state.
     std::function<Button(const Message&)> responder;
-
     QList<Message> messages;
-    QStringList errors; // messages that found no answer
 
     Button show(const Message& message) override;
 
@@ -115,7 +104,11 @@ class CountingEventPump : public EventPump {
 public:
     qint64 calls = 0;
     std::function<void()> onProcessEvents;
-    void processEvents() override;
+    void processEvents() override {
+        ++calls;
+        if (onProcessEvents)
+            onProcessEvents();
+    }
 };
 
 // The user's choices as plain fields.
@@ -124,9 +117,8 @@ public:
     RenameOptions options;
     AttributeChoices allowed;
     bool recurse = false;
-    mutable qint64 optionReads = 0;
 
-    RenameOptions renameOptions() const override;
+    RenameOptions renameOptions() const override { return options; }
     AttributeChoices attributeChoices() const override { return allowed; }
     bool recursive() const override { return recurse; }
 };
@@ -135,10 +127,13 @@ public:
 class FakeFileList : public FileListAccess {
 public:
     FakeFileList() = default;
-    explicit FakeFileList(const QStringList& texts);
+    explicit FakeFileList(const QStringList& texts) {
+        for (const QString& t : texts)
+            append(t);
+    }
 
-    EntryId append(const QString& text);
-    void removeAt(int row);
+    void append(const QString& text) { entries_.emplace_back(nextId_++, text); }
+    void removeAt(int row) { entries_.erase(entries_.begin() + row); }
     QStringList texts() const;
     // Every setEntryText call, in order.
     QList<std::pair<EntryId, QString>> writes;
@@ -149,15 +144,16 @@ public:
     void setEntryText(EntryId id, const QString& text) override;
 
 private:
-    void reindex();
     std::vector<std::pair<EntryId, QString>> entries_;
-    QHash<EntryId, int> rows_;
     EntryId nextId_ = 1;
 };
 
 // An engine over the given file system with scripted dialogs, counted events and plain choices.
 struct EngineRig {
-    explicit EngineRig(FileSystem& fs) : engine(fs, box, pump, choices) {}
+    explicit EngineRig(FileSystem& fs, const RenameOptions& options = {})
+        : engine(fs, box, pump, choices) {
+        choices.options = options;
+    }
     ScriptedMessageBox box;
     CountingEventPump pump;
     FakeChoices choices;
@@ -165,10 +161,34 @@ struct EngineRig {
 };
 
 // Options for one type of rename, for short test tables.
-RenameOptions replaceOptions(const QString& find, const QString& replace, bool includeExtension,
-                             bool caseSensitive = false);
-RenameOptions prependOptions(const QString& text);
-RenameOptions postpendOptions(const QString& text, bool beforeExtension);
-RenameOptions caseOptions(CaseMode mode);
+inline RenameOptions replaceOptions(const QString& find, const QString& replace,
+                                    bool includeExtension, bool caseSensitive = false) {
+    RenameOptions o;
+    o.renameType = RenameType::ReplaceText;
+    o.findText = find;
+    o.replaceWith = replace;
+    o.includeExtension = includeExtension;
+    o.caseSensitive = caseSensitive;
+    return o;
+}
+inline RenameOptions prependOptions(const QString& text) {
+    RenameOptions o;
+    o.renameType = RenameType::Prepend;
+    o.prependText = text;
+    return o;
+}
+inline RenameOptions postpendOptions(const QString& text, bool beforeExtension) {
+    RenameOptions o;
+    o.renameType = RenameType::Postpend;
+    o.postpendText = text;
+    o.postpendBeforeExtension = beforeExtension;
+    return o;
+}
+inline RenameOptions caseOptions(CaseMode mode) {
+    RenameOptions o;
+    o.renameType = RenameType::ConvertCase;
+    o.caseMode = mode;
+    return o;
+}
 
 } // namespace varnex

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Builds Varnex in release mode and runs every benchmark scenario on fresh trees in a temporary
+# folder that this script makes and removes, printing one line per figure:
+#
+#   BENCH <name> <value> <unit>
+#
+# Environment: VARNEX_BENCH_N (files per scenario, default 100000), VARNEX_BENCH_REPEAT (runs of
+# each measurement, each on fresh trees; the median is printed; default 1), VARNEX_BENCH_BUILD
+# (build folder, default build-bench beside this folder), VARNEX_BENCH_JOBS (compile jobs,
+# default 2). Notes on each run and the targets go to standard error.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${VARNEX_BENCH_BUILD:-$root/build-bench}
+jobs=${VARNEX_BENCH_JOBS:-2}
+export VARNEX_BENCH_N=${VARNEX_BENCH_N:-100000}
+export VARNEX_BENCH_REPEAT=${VARNEX_BENCH_REPEAT:-1}
+
+note() { printf '# %s\n' "$*" >&2; }
+
+# Release build of the benchmark program, linked against the program's own libraries.
+generator=()
+if [[ ! -f $build/CMakeCache.txt ]] && command -v ninja >/dev/null; then
+  generator=(-G Ninja)
+fi
+if ! cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
+    -DVARNEX_BUILD_TESTS=OFF -DVARNEX_BUILD_BENCH=ON >"$build.log" 2>&1 ||
+  ! cmake --build "$build" --target varnex_bench -j "$jobs" >>"$build.log" 2>&1; then
+  cat "$build.log" >&2
+  exit 1
+fi
+bench=$build/bench/varnex_bench
+
+# The command-line peers, Debian's perl rename (file-rename) and mmv, installed when missing.
+if ! command -v file-rename >/dev/null || ! command -v mmv >/dev/null; then
+  if [[ $(id -u) == 0 ]] && command -v apt-get >/dev/null; then
+    note "installing the peers rename and mmv"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get install -y -qq rename mmv >/dev/null 2>&1 ||
+      { apt-get update -qq >/dev/null 2>&1 && apt-get install -y -qq rename mmv >/dev/null 2>&1; } ||
+      note "the peers could not be installed"
+  fi
+fi
+if command -v file-rename >/dev/null; then
+  export VARNEX_BENCH_PEER_RENAME=$(command -v file-rename)
+else
+  note "perl rename (file-rename) not installed: peer_rename skipped"
+fi
+if command -v mmv >/dev/null; then
+  export VARNEX_BENCH_PEER_MMV=$(command -v mmv)
+else
+  note "mmv not installed: peer_mmv skipped"
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/varnex-bench.XXXXXX")
+trap 'rm -rf -- "$work"' EXIT
+mkdir -m 700 "$work/runtime"
+export XDG_RUNTIME_DIR=$work/runtime
+export QT_QPA_PLATFORM=offscreen
+
+note "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -1)," \
+  "$(awk '/MemTotal/ {printf "%.1f GiB", $2 / 1048576}' /proc/meminfo) memory," \
+  "$(uname -sr), file system $(df -T "$work" | awk 'NR == 2 {print $2}')"
+note "files per scenario: $VARNEX_BENCH_N, runs per figure: $VARNEX_BENCH_REPEAT"
+
+figures=$work/figures
+for scenario in folder_flat folder_tree files_mode add_paths startup; do
+  mkdir "$work/$scenario"
+  "$bench" "$scenario" "$work/$scenario" | tee -a "$figures"
+  rm -rf -- "${work:?}/$scenario"
+done
+
+# Each figure against its target.
+awk '
+  function check(name, op, limit) {
+    if (!(name in value)) { printf "# %s: not measured\n", name; return }
+    v = value[name] + 0
+    met = (op == "<=") ? v <= limit : (op == "<") ? v < limit : v > limit
+    printf "# %-22s %10s  target %s %s: %s\n", name, value[name], op, limit, met ? "met" : "MISSED"
+  }
+  { value[$2] = $3 }
+  END {
+    check("folder_flat_ratio", "<=", 1.3); check("folder_tree_ratio", "<=", 1.3)
+    check("files_mode_ratio", "<=", 1.5); check("add_paths", "<", 1)
+    check("startup", "<", 1); check("startup_ratio", "<=", 2)
+    check("peak_rss_files_mode", "<", 150); check("max_yield_gap", "<=", 50)
+    check("peer_rename_ratio", ">", 1); check("peer_mmv_ratio", ">", 1)
+  }' "$figures" >&2
+if [[ $VARNEX_BENCH_N != 100000 ]]; then
+  note "the targets are set for 100000 files; these figures are for $VARNEX_BENCH_N"
+fi
