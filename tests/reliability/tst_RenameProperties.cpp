@@ -84,6 +84,12 @@ bool usableName(const QString& name, bool real) {
            (!real || (!encodeFileName(name).isEmpty() && sizeOf(name, true) <= 255));
 }
 
+// A name with a control character, which a rename refuses.
+bool hasControl(const QString& name) {
+    return std::any_of(name.cbegin(), name.cend(),
+                       [](QChar c) { return (c >= u'\x01' && c <= u'\x1f') || c == u'\x7f'; });
+}
+
 QString randomName(Random& r, bool real) {
     for (;;) {
         QString name = r.chance(0.15) ? u"."_s : QString();
@@ -312,7 +318,8 @@ QStringList check(const Case& c, const QString& top, bool listRun, const Outcome
         // that would leave the folder, which never reaches the file system.
         const bool afterFailure =
             before && !before->question && before->oldPath == e.oldPath && !before->result.ok();
-        const bool refused = want.renames && !want.tooLong && !usableName(want.newName, false);
+        const bool refused = want.renames && !want.tooLong &&
+                             (!usableName(want.newName, false) || hasControl(want.newName));
         expect(afterFailure || (want.tooLong ? e.buttons == Buttons::YesNo
                                              : refused && e.buttons == Buttons::AbortRetryIgnore),
                u"a dialog without a cause"_s + where);
