@@ -252,8 +252,12 @@ private Q_SLOTS:
             }
             QVERIFY(store.flush());
         }
-        QSettingsStore ourFile(ours), theirFile(theirs);
-        QSettings qtReadsOurs(ours, QSettings::IniFormat);
+        // QSettings shares one parsed copy per file name within a process: each file is read
+        // from a copy under a new name.
+        QVERIFY(QFile::copy(ours, ours + u"2"_s) && QFile::copy(ours, ours + u"3"_s) &&
+                QFile::copy(theirs, theirs + u"2"_s));
+        QSettingsStore ourFile(ours + u"3"_s), theirFile(theirs + u"2"_s);
+        QSettings qtReadsOurs(ours + u"2"_s, QSettings::IniFormat);
         for (qsizetype i = 0; i < AwkwardTexts.size(); ++i) {
             const QString key = u"Key %1 ;=/x"_s.arg(i);
             QCOMPARE(ourFile.readSetting(applicationTitle(), settingsSection(), key, u"?"_s),
