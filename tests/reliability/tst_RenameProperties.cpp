@@ -520,6 +520,8 @@ private:
     bool swapped_ = false;
 };
 
+const QStringList CollidingNames = u"a|b|A|B|aa|ab|ba|bb|AB|aab|Ab"_s.split(u'|');
+
 quint32 envNumber(const char* name, quint32 fallback) {
     bool ok = false;
     const quint32 value = qEnvironmentVariable(name).toUInt(&ok);
@@ -610,7 +612,8 @@ private:
                 other.addFolder(top + sub);
             }
             for (int k = 2 + r.below(6); k > 0; --k) {
-                const QString name = randomName(r, true);
+                // Short names that new names run into, now and then an awkward one.
+                const QString name = r.chance(0.8) ? r.pick(CollidingNames) : randomName(r, true);
                 const QByteArray content = "file " + QByteArray::number(expected.size());
                 if (writeRaw(top + sub + encodeFileName(name), content)) {
                     expected.append(content);
@@ -628,7 +631,11 @@ private:
                 return fsError(fserr::FirstFileError + r.below(25));
             return std::nullopt;
         };
-        EngineRig rig(faulty, makeCase(seed, true).options);
+        const QList<RenameOptions> options = {
+            prependOptions(u"a"_s), replaceOptions(u"a"_s, u"b"_s, true),
+            caseOptions(CaseMode::Upper), caseOptions(CaseMode::Lower),
+            makeCase(seed, true).options};
+        EngineRig rig(faulty, r.pick(options));
         int retries = 0;
         rig.box.responder = [&](const Message& m) {
             if (m.buttons == Buttons::YesNo)
