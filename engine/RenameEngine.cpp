@@ -60,8 +60,8 @@ bool isBareName(const QString& name) {
            !name.contains(nativeSeparator());
 }
 
-// Control characters make names that break scripts and terminals (line breaks, escapes); the
-// system the program comes from refuses them in a name.
+// Control characters make names that break scripts and terminals (line breaks, escapes), so a
+// new name never holds one.
 bool hasControlCharacter(const QString& name) {
     return std::any_of(name.cbegin(), name.cend(), [](QChar c) {
         return (c.unicode() >= 0x01 && c.unicode() <= 0x1F) || c.unicode() == 0x7F;

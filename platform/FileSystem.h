@@ -65,6 +65,9 @@ struct FolderIdentity {
     quint64 inode = 0;
 
     bool known() const { return device != 0 || inode != 0; }
+    // The identity of a folder that could not be read: known, but equal to no real folder, so
+    // that nothing is ever renamed through it.
+    static constexpr FolderIdentity none() { return {~quint64(0), ~quint64(0)}; }
     friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
 };
 
@@ -133,7 +136,8 @@ public:
     virtual std::unique_ptr<Folder> openFolder(const QString& path) = 0;
 
     // The identity of the folder at `path` as it is now (following symbolic links, as opening
-    // it would); not known() when it cannot be read.
+    // it would); not known() where the file system cannot tell, none() when the folder cannot
+    // be read.
     virtual FolderIdentity folderIdentity(const QString& path) {
         const std::unique_ptr<Folder> folder = openFolder(path);
         return folder ? folder->identity() : FolderIdentity{};

@@ -569,7 +569,7 @@ FolderIdentity PosixFileSystem::folderIdentity(const QString& path) {
     const std::optional<QByteArray> bytes = pathBytes(path);
     struct stat st;
     if (!bytes || ::stat(bytes->constData(), &st) != 0 || !S_ISDIR(st.st_mode))
-        return {};
+        return FolderIdentity::none();
     return identityOf(st);
 }
 
