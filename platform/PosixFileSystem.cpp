@@ -186,21 +186,25 @@ int linkThenUnlink(RenameCalls& sys, int dirfd, const char* from, const char* to
         return EINVAL;
     if (sys.link(dirfd, from, to) != 0)
         return errno;
+    // The file actually linked, whatever stood under the old name at that moment.
+    struct stat linked;
+    if (sys.stat(dirfd, to, linked) != 0)
+        return errno;
 
     int err = 0;
     struct stat now;
     if (sys.stat(dirfd, from, now) != 0)
         err = errno;
-    else if (!sameInode(now, st))
+    else if (!sameInode(now, linked))
         err = EBUSY; // another file stands under the old name now
     else if (sys.unlink(dirfd, from) == 0)
         return 0;
     else
         err = errno;
 
-    struct stat linked;
-    if (sys.stat(dirfd, to, linked) == 0 && sameInode(linked, st)) {
-        if (linked.st_nlink <= 1)
+    struct stat again;
+    if (sys.stat(dirfd, to, again) == 0 && sameInode(again, linked)) {
+        if (again.st_nlink <= 1)
             return 0; // the new name is the file's only name: it has been renamed
         sys.unlink(dirfd, to);
     }
