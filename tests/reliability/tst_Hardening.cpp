@@ -14,8 +14,6 @@
 #include "window/Twips.h"
 
 #include <QCoreApplication>
-#include <QDataStream>
-#include <QDir>
 #include <QFile>
 #include <QMimeData>
 #include <QProcess>
@@ -27,7 +25,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,21 +58,11 @@ QStringList layout(const QByteArray& folder) {
     return out;
 }
 
-// Values the INI syntax has to escape or quote.
-const QStringList AwkwardTexts = {u""_s,
-                                  u"plain"_s,
-                                  u" lead and trail "_s,
-                                  u"a,b;c=d"_s,
-                                  u"@at"_s,
-                                  u"@@twice"_s,
-                                  u"q\"b\\s"_s,
-                                  u"t\tn\nr\r"_s,
-                                  u"nul\0"
-                                  "9x"_s,
-                                  u"\x01"
-                                  "f"_s,
-                                  u"Ünï 😀 日本"_s,
-                                  u"%20 [x] \\"_s};
+// Values the INI syntax has to escape or quote (the first is empty).
+const QStringList AwkwardTexts =
+    u"|plain| lead and trail |a,b;c=d|@at|@@twice|q\"b\\s|t\tn\nr\r|\x1f|Ünï 😀 日本|%20 [x] \\"_s
+        .split(u'|') +
+    QStringList{u"nul"_s + QChar(0) + u"9x"_s};
 
 // A QVariant stream, as QSettings stores one after "@Variant(", of lists nested `depth` deep,
 // written with the escapes of the INI syntax.
@@ -87,31 +74,26 @@ QByteArray nestedVariant(int depth) {
     return value;
 }
 
-// A rename run of the engine over the real file system, answering every Abort / Retry / Ignore
-// question with `answer` and every length question with Yes.
+// A rename run of the engine over the real file system, answering Ignore to every Abort /
+// Retry / Ignore question and Yes to every length question.
 struct Run {
     explicit Run(FileSystem& fs, const RenameOptions& options) : rig(fs, options) {
-        rig.box.responder = [this](const Message& m) {
-            return m.buttons == Buttons::YesNo ? Button::Yes
-                   : m.buttons == Buttons::Ok  ? Button::Ok
-                                               : answer;
+        rig.box.responder = [](const Message& m) {
+            return m.buttons == Buttons::YesNo ? Button::Yes : Button::Ignore;
         };
     }
     // The error number of each Abort / Retry / Ignore question, -1 for a length question.
     QList<int> numbers() const {
         QList<int> out;
         for (const Message& m : rig.box.messages) {
-            if (m.buttons == Buttons::YesNo) {
-                out.append(m.text.contains(u"exceeds 255 characters") ? -1 : -2);
-                continue;
-            }
             const qsizetype at = m.text.indexOf(u"Error number: ") + 14;
-            out.append(m.text.mid(at).section(u'\r', 0, 0).trimmed().toInt());
+            out.append(m.text.contains(u"exceeds 255 characters")
+                           ? -1
+                           : m.text.mid(at).section(u'\r', 0, 0).trimmed().toInt());
         }
         return out;
     }
     EngineRig rig;
-    Button answer = Button::Ignore;
 };
 
 // The system calls of a folder that ignores letter case, over a real (case-sensitive) folder:
