@@ -110,7 +110,11 @@ QString convertCase(const QString& name, CaseMode mode) {
 NewNameResult limited(QString newName) {
     NewNameResult result;
     result.renames = true;
-    result.tooLong = NameLength(newName) > MaxNameLength;
+    // The file system counts a name in bytes of UTF-8: a name of few characters can exceed the
+    // limit too. Three bytes per UTF-16 unit at most, so short names need no encoding.
+    result.tooLong =
+        NameLength(newName) > MaxNameLength ||
+        (newName.size() * 3 > MaxNameLength && newName.toUtf8().size() > MaxNameLength);
     result.newName = std::move(newName);
     return result;
 }

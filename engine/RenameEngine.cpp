@@ -4,6 +4,7 @@
 #include "platform/AppInfo.h"
 
 #include <QSet>
+#include <algorithm>
 #include <vector>
 
 namespace varnex {
@@ -59,6 +60,14 @@ bool isBareName(const QString& name) {
            !name.contains(nativeSeparator());
 }
 
+// Control characters make names that break scripts and terminals (line breaks, escapes), so a
+// new name never holds one.
+bool hasControlCharacter(const QString& name) {
+    return std::any_of(name.cbegin(), name.cend(), [](QChar c) {
+        return (c.unicode() >= 0x01 && c.unicode() <= 0x1F) || c.unicode() == 0x7F;
+    });
+}
+
 bool isDotEntry(const QString& name) {
     return name == QStringLiteral(".") || name == QStringLiteral("..");
 }
@@ -103,12 +112,20 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
         }
 
         FsError error;
-        if (!isBareName(fileName) || !isBareName(result.newName))
+        const FolderIdentity listed = list && !folder ? list->entryFolder(entry) : FolderIdentity{};
+        if (!isBareName(fileName) || !isBareName(result.newName) ||
+            hasControlCharacter(result.newName)) {
             error = fsError(fserr::BadFileName);
-        else if (folder)
+        } else if (folder) {
             error = folder->rename(fileName, result.newName);
-        else
+        } else if (listed.known()) {
+            // The folder the entry was added from, never another one put at its path since.
+            Folder* checked = checkedListFolder(path, listed);
+            error =
+                checked ? checked->rename(fileName, result.newName) : fsError(fserr::PathNotFound);
+        } else {
             error = fs_.renameInFolder(path, fileName, result.newName);
+        }
 
         if (error.ok()) {
             lastNewPath_ = path % result.newName;
@@ -142,7 +159,21 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
     events_.processEvents();
 }
 
+Folder* RenameEngine::checkedListFolder(const QString& path, const FolderIdentity& identity) {
+    if (!listFolder_ || listFolderPath_ != path || listFolder_->identity() != identity) {
+        listFolder_ = fs_.openFolderChecked(path, identity);
+        listFolderPath_ = path;
+    }
+    return listFolder_.get();
+}
+
 int RenameEngine::renameList(FileListAccess& list) {
+    // No folder is held open between runs.
+    const struct CloseFolder {
+        std::unique_ptr<Folder>& folder;
+        ~CloseFolder() { folder.reset(); }
+    } closeFolder{listFolder_};
+    listFolder_.reset();
     const QList<FileListAccess::EntryId> ids = list.entryIds();
     QSet<QString> folders;
     QString lastFolder;

@@ -52,6 +52,12 @@ public:
     virtual int rowOf(EntryId id) const = 0;
     // Replaces the entry's text; does nothing once the entry was removed.
     virtual void setEntryText(EntryId id, const QString& text) = 0;
+    // The identity of the entry's folder, taken when the entry was added; not known() when
+    // none was taken. A rename of a known entry goes through that folder only.
+    virtual FolderIdentity entryFolder(EntryId id) const {
+        static_cast<void>(id);
+        return {};
+    }
 };
 
 // Renames files one at a time, with the user's dialogs and the run's counters.
@@ -74,10 +80,12 @@ public:
 
     // Renames one file: `path` (ending with the separator) + `fileName`. In a folder walk
     // `folder` is the open folder that holds the file; in a list run `list` and `entry` name
-    // the list entry that receives the new path. A new name that would leave the folder (a
-    // separator or NUL in it, empty, "." or "..") is refused as a bad file name, through the
-    // same Abort / Retry / Ignore question as a failed rename. The entry of a skipped file
-    // keeps its old path.
+    // the list entry that receives the new path; when the entry carries its folder's identity,
+    // the rename goes through that folder opened afresh and checked, and a folder that is no
+    // longer the same fails with "Path not found" (76). A new name that would leave the folder
+    // (a separator or NUL in it, empty, "." or "..") or holds a control character (U+0001 to
+    // U+001F, U+007F) is refused as a bad file name. Either goes through the same Abort / Retry
+    // / Ignore question as a failed rename. The entry of a skipped file keeps its old path.
     void PerformReplacement(const QString& path, const QString& fileName, Folder* folder = nullptr,
                             FileListAccess* list = nullptr, FileListAccess::EntryId entry = 0);
 
@@ -97,6 +105,9 @@ private:
 
     // Both passes over one folder; the sub-folders to walk next are left in `level`.
     void walkOneFolder(Level& level, const NamePattern& pattern, int& dirCount);
+    // The folder `path` opened and checked to be `identity`, or nullptr. Consecutive entries of
+    // one folder share one opening.
+    Folder* checkedListFolder(const QString& path, const FolderIdentity& identity);
 
     FileSystem& fs_;
     MessageBox& messages_;
@@ -104,6 +115,9 @@ private:
     const RenameChoices& choices_;
     // The full path given to the last file renamed by PerformReplacement.
     QString lastNewPath_;
+    // The folder of the last list entry renamed, as checkedListFolder() opened it.
+    std::unique_ptr<Folder> listFolder_;
+    QString listFolderPath_;
 };
 
 // The text up to, not including, its first NUL character.

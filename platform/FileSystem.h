@@ -57,6 +57,20 @@ private:
     QList<quint32> attributes_;
 };
 
+// Which folder a folder is: its device and inode numbers. Two openings of one path are the
+// same folder only when their identities are equal; a folder swapped for another one, or for a
+// symbolic link to another place, has another identity. Both zero: not known.
+struct FolderIdentity {
+    quint64 device = 0;
+    quint64 inode = 0;
+
+    bool known() const { return device != 0 || inode != 0; }
+    // The identity of a folder that could not be read: known, but equal to no real folder, so
+    // that nothing is ever renamed through it.
+    static constexpr FolderIdentity none() { return {~quint64(0), ~quint64(0)}; }
+    friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
+};
+
 // Called now and then while a long listing is read, so that the caller can let the window
 // process its events meanwhile.
 using ListingPause = std::function<void()>;
@@ -69,6 +83,9 @@ public:
 
     // The folder's path as shown to the user; ends with the native separator.
     virtual QString path() const = 0;
+
+    // Which folder this is; not known() where the file system cannot tell.
+    virtual FolderIdentity identity() const { return {}; }
 
     // Every entry of the folder with all four attributes, read in full before the caller acts
     // on any of them. std::nullopt when the folder cannot be read.
@@ -117,6 +134,27 @@ public:
     // Opens a folder by path. nullptr when it does not exist or cannot be opened; an empty
     // path never opens anything.
     virtual std::unique_ptr<Folder> openFolder(const QString& path) = 0;
+
+    // The identity of the folder at `path` as it is now (following symbolic links, as opening
+    // it would); not known() where the file system cannot tell, none() when the folder cannot
+    // be read.
+    virtual FolderIdentity folderIdentity(const QString& path) {
+        const std::unique_ptr<Folder> folder = openFolder(path);
+        return folder ? folder->identity() : FolderIdentity{};
+    }
+
+    // Opens the folder at `path` only when it is still the folder `expected` names: nullptr
+    // when it cannot be opened, when its identity differs (the folder was swapped, or a link
+    // put in its place) or when either identity is not known. Renaming through the folder it
+    // gives reaches the expected folder only, whatever happens to the path afterwards.
+    std::unique_ptr<Folder> openFolderChecked(const QString& path, const FolderIdentity& expected) {
+        if (!expected.known())
+            return nullptr;
+        std::unique_ptr<Folder> folder = openFolder(path);
+        if (!folder || folder->identity() != expected)
+            return nullptr;
+        return folder;
+    }
 
     // Renames `folderPath` + `oldName` to `folderPath` + `newName` (folderPath ends with the
     // separator). Never replaces an existing file and never renames a folder; a rename onto

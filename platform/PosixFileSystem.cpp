@@ -166,49 +166,103 @@ quint32 attributesOf(const struct stat& st, bool hidden) {
     return result;
 }
 
-int renameNoReplace(int dirfd, const char* from, const char* to) {
-#ifdef RENAME_NOREPLACE
-    return ::renameat2(dirfd, from, dirfd, to, RENAME_NOREPLACE);
-#elif defined(SYS_renameat2)
-    constexpr unsigned int noReplace = 1; // RENAME_NOREPLACE of the kernel interface
-    return static_cast<int>(::syscall(SYS_renameat2, dirfd, from, dirfd, to, noReplace));
-#else
-    errno = ENOSYS;
-    return -1;
-#endif
+bool sameInode(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 // Renames a plain file by linking it under the new name (which fails when that name is taken)
-// and then removing the old name. 0 or the errno of the failing step. Should the removal of
-// the old name fail, the file is left with both names: nothing is taken away to undo the link.
-int linkThenUnlink(int dirfd, const char* from, const char* to) {
+// and then removing the old name. 0 or the errno of the failing step.
+//
+// The old name is removed only while it still names the file just linked: a file another
+// program has put under that name meanwhile is not touched. When the old name names another
+// file, or its removal fails, the new link is taken back, so that the file keeps exactly one
+// name and the failure is what the caller reports. The new link stays only when it has become
+// the file's one name (another program took the old name away), and that counts as renamed.
+int linkThenUnlink(RenameCalls& sys, int dirfd, const char* from, const char* to) {
     struct stat st;
-    if (::fstatat(dirfd, from, &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (sys.stat(dirfd, from, st) != 0)
         return errno;
     if (!S_ISREG(st.st_mode))
         return EINVAL;
-    if (::linkat(dirfd, from, dirfd, to, 0) != 0)
+    if (sys.link(dirfd, from, to) != 0)
         return errno;
-    if (::unlinkat(dirfd, from, 0) != 0)
+    // The file actually linked, whatever stood under the old name at that moment.
+    struct stat linked;
+    if (sys.stat(dirfd, to, linked) != 0)
         return errno;
-    return 0;
+
+    int err = 0;
+    struct stat now;
+    if (sys.stat(dirfd, from, now) != 0)
+        err = errno;
+    else if (!sameInode(now, linked))
+        err = EBUSY; // another file stands under the old name now
+    else if (sys.unlink(dirfd, from) == 0)
+        return 0;
+    else
+        err = errno;
+
+    struct stat again;
+    if (sys.stat(dirfd, to, again) == 0 && sameInode(again, linked)) {
+        if (again.st_nlink <= 1)
+            return 0; // the new name is the file's only name: it has been renamed
+        sys.unlink(dirfd, to);
+    }
+    return err;
+}
+
+// Moves `from` to `to` without replacing anything: renameat2 with RENAME_NOREPLACE, or link and
+// unlink where the file system refuses the flag. 0 or an errno.
+int moveNoReplace(RenameCalls& sys, int dirfd, const char* from, const char* to) {
+    if (sys.renameNoReplace(dirfd, from, to) == 0)
+        return 0;
+    int err = errno;
+    if (err == EINVAL || err == ENOSYS) {
+        const int linkErr = linkThenUnlink(sys, dirfd, from, to);
+        if (linkErr == 0)
+            return 0;
+        // EPERM/EOPNOTSUPP: no hard links here either; the first answer says more.
+        if (linkErr != EPERM && linkErr != EOPNOTSUPP)
+            err = linkErr;
+    }
+    return err;
 }
 
 // Whether `from` and `to` are one and the same directory entry, reached through two spellings
 // of its name (a case-only change on a file system that ignores case). Two hard links share an
 // inode too, so a file with more than one link never counts.
-bool isSameEntry(int dirfd, const char* from, const char* to) {
+bool isSameEntry(RenameCalls& sys, int dirfd, const char* from, const char* to) {
     struct stat a;
     struct stat b;
-    if (::fstatat(dirfd, from, &a, AT_SYMLINK_NOFOLLOW) != 0 ||
-        ::fstatat(dirfd, to, &b, AT_SYMLINK_NOFOLLOW) != 0)
+    if (sys.stat(dirfd, from, a) != 0 || sys.stat(dirfd, to, b) != 0)
         return false;
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && (S_ISDIR(a.st_mode) || a.st_nlink == 1);
+    return sameInode(a, b) && (S_ISDIR(a.st_mode) || a.st_nlink == 1);
+}
+
+// A change of letter case only, on a file system that ignores case: `from` moves to a unique
+// temporary name in the same folder, then to `to`, each step without replacing anything; should
+// the second step fail, the file goes back to `from`. 0 or the errno of the failing step.
+int renameThroughTemporary(RenameCalls& sys, int dirfd, const QByteArray& prefix, const char* from,
+                           const char* to) {
+    static quint64 counter = 0;
+    QByteArray temporary;
+    int err = EEXIST;
+    for (int attempt = 0; attempt < 100 && err == EEXIST; ++attempt) {
+        temporary = prefix + ".varnex-" + QByteArray::number(qint64(::getpid())) + '-' +
+                    QByteArray::number(++counter) + ".tmp";
+        err = moveNoReplace(sys, dirfd, from, temporary.constData());
+    }
+    if (err != 0)
+        return err;
+    err = moveNoReplace(sys, dirfd, temporary.constData(), to);
+    if (err != 0)
+        moveNoReplace(sys, dirfd, temporary.constData(), from);
+    return err;
 }
 
 // Renames `prefix` + `oldName` to `prefix` + `newName`, relative to `dirfd`, never replacing an
 // existing file. `knownMode`, when given, is the file's mode as it was read a moment ago.
-FsError renameWithin(int dirfd, const QByteArray& prefix, const QString& oldName,
+FsError renameWithin(RenameCalls& sys, int dirfd, const QByteArray& prefix, const QString& oldName,
                      const QString& newName, const mode_t* knownMode = nullptr) {
     // A name holding an escaped byte may stand for a name that differs on disk; such a rename
     // is refused before it can touch the wrong file.
@@ -223,7 +277,7 @@ FsError renameWithin(int dirfd, const QByteArray& prefix, const QString& oldName
         mode = *knownMode;
     } else {
         struct stat st;
-        if (::fstatat(dirfd, from.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        if (sys.stat(dirfd, from.constData(), st) != 0)
             return fsErrorFromErrno(errno);
         mode = st.st_mode;
     }
@@ -233,28 +287,18 @@ FsError renameWithin(int dirfd, const QByteArray& prefix, const QString& oldName
         return FsError::success();
 
     const QByteArray to = prefix + newName.toUtf8();
-    if (renameNoReplace(dirfd, from.constData(), to.constData()) == 0)
-        return FsError::success();
-    int err = errno;
-
-    if (err == EINVAL || err == ENOSYS) {
-        // The file system refuses RENAME_NOREPLACE (or the call): fall back to link + unlink.
-        const int linkErr = linkThenUnlink(dirfd, from.constData(), to.constData());
-        if (linkErr == 0)
-            return FsError::success();
-        // EPERM/EOPNOTSUPP: no hard links here either; the first answer says more.
-        if (linkErr != EPERM && linkErr != EOPNOTSUPP)
-            err = linkErr;
-    }
-
+    int err = moveNoReplace(sys, dirfd, from.constData(), to.constData());
     if (err == EEXIST && QString::compare(oldName, newName, Qt::CaseInsensitive) == 0 &&
-        isSameEntry(dirfd, from.constData(), to.constData())) {
-        // The new name is the file's own name in other letter case: nothing can be replaced.
-        if (::renameat(dirfd, from.constData(), dirfd, to.constData()) == 0)
-            return FsError::success();
-        err = errno;
+        isSameEntry(sys, dirfd, from.constData(), to.constData())) {
+        // The new name is the file's own name in other letter case. Never a replacing rename:
+        // another program may put a file under the new name at any moment.
+        err = renameThroughTemporary(sys, dirfd, prefix, from.constData(), to.constData());
     }
-    return fsErrorFromErrno(err);
+    return err == 0 ? FsError::success() : fsErrorFromErrno(err);
+}
+
+FolderIdentity identityOf(const struct stat& st) {
+    return {quint64(st.st_dev), quint64(st.st_ino)};
 }
 
 // The folders opened below one top folder, by device and inode. A folder can show up twice in
@@ -264,10 +308,13 @@ using OpenedFolders = std::set<std::pair<dev_t, ino_t>>;
 
 class PosixFolder final : public Folder {
 public:
-    PosixFolder(UniqueFd fd, QString path, std::shared_ptr<OpenedFolders> opened)
-        : fd_(std::move(fd)), path_(std::move(path)), opened_(std::move(opened)) {}
+    PosixFolder(UniqueFd fd, QString path, std::shared_ptr<OpenedFolders> opened,
+                FolderIdentity identity, RenameCalls& calls)
+        : fd_(std::move(fd)), path_(std::move(path)), opened_(std::move(opened)),
+          identity_(identity), calls_(calls) {}
 
     QString path() const override { return path_; }
+    FolderIdentity identity() const override { return identity_; }
 
     std::optional<QList<FolderEntry>> entries() override {
         QList<FolderEntry> result;
@@ -331,7 +378,8 @@ public:
         if (!sub.valid() || ::fstat(sub.get(), &st) != 0 ||
             !opened_->insert({st.st_dev, st.st_ino}).second)
             return nullptr;
-        return std::make_unique<PosixFolder>(std::move(sub), path_ % name % u'/', opened_);
+        return std::make_unique<PosixFolder>(std::move(sub), path_ % name % u'/', opened_,
+                                             identityOf(st), calls_);
     }
 
     FsError rename(const QString& oldName, const QString& newName) override {
@@ -339,7 +387,7 @@ public:
         // tells whether the entry is a folder. It serves this one rename only.
         const bool known = queried_.valid && queried_.name == oldName;
         queried_.valid = false;
-        return renameWithin(fd_.get(), QByteArray(), oldName, newName,
+        return renameWithin(calls_, fd_.get(), QByteArray(), oldName, newName,
                             known ? &queried_.mode : nullptr);
     }
 
@@ -389,10 +437,41 @@ private:
     UniqueFd fd_;
     QString path_;
     std::shared_ptr<OpenedFolders> opened_;
+    FolderIdentity identity_;
+    RenameCalls& calls_;
     Queried queried_;
 };
 
 } // namespace
+
+int RenameCalls::renameNoReplace(int dirfd, const char* from, const char* to) {
+#ifdef RENAME_NOREPLACE
+    return ::renameat2(dirfd, from, dirfd, to, RENAME_NOREPLACE);
+#elif defined(SYS_renameat2)
+    constexpr unsigned int noReplace = 1; // RENAME_NOREPLACE of the kernel interface
+    return static_cast<int>(::syscall(SYS_renameat2, dirfd, from, dirfd, to, noReplace));
+#else
+    errno = ENOSYS;
+    return -1;
+#endif
+}
+
+int RenameCalls::link(int dirfd, const char* from, const char* to) {
+    return ::linkat(dirfd, from, dirfd, to, 0);
+}
+
+int RenameCalls::unlink(int dirfd, const char* name) {
+    return ::unlinkat(dirfd, name, 0);
+}
+
+int RenameCalls::stat(int dirfd, const char* name, struct ::stat& st) {
+    return ::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW);
+}
+
+RenameCalls& RenameCalls::system() {
+    static RenameCalls calls;
+    return calls;
+}
 
 QString decodeFileName(QByteArrayView bytes) {
     // Most names are plain ASCII, which reads the same as Latin-1 and converts fastest.
@@ -468,10 +547,11 @@ QByteArray encodeFileName(const QString& name) {
     return out;
 }
 
-FsError renameByLink(int dirfd, const QByteArray& oldName, const QByteArray& newName) {
+FsError renameByLink(int dirfd, const QByteArray& oldName, const QByteArray& newName,
+                     RenameCalls& calls) {
     if (oldName.isEmpty() || newName.isEmpty() || oldName.contains('\0') || newName.contains('\0'))
         return fsError(fserr::BadFileName);
-    const int err = linkThenUnlink(dirfd, oldName.constData(), newName.constData());
+    const int err = linkThenUnlink(calls, dirfd, oldName.constData(), newName.constData());
     return err == 0 ? FsError::success() : fsErrorFromErrno(err);
 }
 
@@ -486,7 +566,15 @@ std::unique_ptr<Folder> PosixFileSystem::openFolder(const QString& path) {
     auto opened = std::make_shared<OpenedFolders>();
     opened->insert({st.st_dev, st.st_ino});
     return std::make_unique<PosixFolder>(std::move(fd), path.endsWith(u'/') ? path : path % u'/',
-                                         std::move(opened));
+                                         std::move(opened), identityOf(st), calls_);
+}
+
+FolderIdentity PosixFileSystem::folderIdentity(const QString& path) {
+    const std::optional<QByteArray> bytes = pathBytes(path);
+    struct stat st;
+    if (!bytes || ::stat(bytes->constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return FolderIdentity::none();
+    return identityOf(st);
 }
 
 FsError PosixFileSystem::renameInFolder(const QString& folderPath, const QString& oldName,
@@ -499,7 +587,7 @@ FsError PosixFileSystem::renameInFolder(const QString& folderPath, const QString
         return fsError(fserr::BadFileName);
     if (!prefix->endsWith('/'))
         prefix->append('/');
-    return renameWithin(AT_FDCWD, *prefix, oldName, newName);
+    return renameWithin(calls_, AT_FDCWD, *prefix, oldName, newName);
 }
 
 quint32 PosixFileSystem::attributes(const QString& path) {

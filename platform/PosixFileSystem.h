@@ -5,7 +5,28 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+struct stat;
+
 namespace varnex {
+
+// The system calls a rename is made of, relative to an open folder (or AT_FDCWD). Each answers
+// like the call itself: 0, or -1 with errno set. Tests put a decorator in place to fail or race
+// a chosen call on a real folder.
+class RenameCalls {
+public:
+    virtual ~RenameCalls() = default;
+    // renameat2 with RENAME_NOREPLACE.
+    virtual int renameNoReplace(int dirfd, const char* from, const char* to);
+    // linkat without following a symbolic link.
+    virtual int link(int dirfd, const char* from, const char* to);
+    // unlinkat of a file.
+    virtual int unlink(int dirfd, const char* name);
+    // fstatat without following a symbolic link.
+    virtual int stat(int dirfd, const char* name, struct ::stat& st);
+
+    // The calls as the system makes them.
+    static RenameCalls& system();
+};
 
 // The file system of a POSIX system (Linux first).
 //
@@ -24,17 +45,26 @@ namespace varnex {
 //
 // A rename never replaces an existing file: it uses renameat2 with RENAME_NOREPLACE, and where
 // the file system refuses that flag, a hard link under the new name followed by the removal of
-// the old name (plain files only). Nothing is ever deleted.
+// the old name (plain files only). Nothing is ever deleted. A change of letter case only, which
+// a file system that ignores case reports as an existing name, goes through a unique temporary
+// name: old -> temporary -> new, each step without replacing, and back to old should the
+// second step fail.
 //
 // The plain-file lookup finds a regular file only. A symbolic link is never found, not even
 // one to a plain file: renaming it would rename the link, not the file the user sees.
 class PosixFileSystem final : public FileSystem {
 public:
+    explicit PosixFileSystem(RenameCalls& calls = RenameCalls::system()) : calls_(calls) {}
+
     std::unique_ptr<Folder> openFolder(const QString& path) override;
+    FolderIdentity folderIdentity(const QString& path) override;
     FsError renameInFolder(const QString& folderPath, const QString& oldName,
                            const QString& newName) override;
     quint32 attributes(const QString& path) override;
     bool isPlainFile(const QString& path) override;
+
+private:
+    RenameCalls& calls_;
 };
 
 // The text of a name (or path) read from disk. Valid UTF-8 is decoded as such; every byte
@@ -49,7 +79,11 @@ QByteArray encodeFileName(const QString& name);
 // Renames `oldName` to `newName` inside the folder open as `dirfd` (or relative to the current
 // folder for AT_FDCWD) by a hard link under the new name, then the removal of the old name.
 // Used where the file system refuses RENAME_NOREPLACE. Only a plain file is renamed this way;
-// an existing new name fails with 58 and leaves both files untouched.
-FsError renameByLink(int dirfd, const QByteArray& oldName, const QByteArray& newName);
+// an existing new name fails with 58 and leaves both files untouched. The old name is removed
+// only while it still names the file just linked; when it does not, or when its removal fails,
+// the new link is taken back (as long as the file keeps another name), so the file ends with
+// exactly one name and the failure is reported.
+FsError renameByLink(int dirfd, const QByteArray& oldName, const QByteArray& newName,
+                     RenameCalls& calls = RenameCalls::system());
 
 } // namespace varnex

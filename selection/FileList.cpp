@@ -1,5 +1,7 @@
 #include "FileList.h"
 
+#include "platform/PosixFileSystem.h"
+
 #include <QDir>
 #include <QItemSelectionModel>
 #include <QMimeData>
@@ -11,12 +13,15 @@ namespace varnex {
 FileList::FileList(FileSystem& fs, EventPump& events) : fs_(fs), events_(events) {}
 
 void FileList::AddListItem(const QString& NewListItem) {
-    if (ListWasEmpty) {
-        model_.append(NewListItem);
-        return;
-    }
-    if (CheckForListDuplicate(NewListItem) == 0)
-        model_.append(NewListItem);
+    if (ListWasEmpty || CheckForListDuplicate(NewListItem) == 0)
+        appendWithFolder(NewListItem);
+}
+
+void FileList::appendWithFolder(const QString& path) {
+    // The folder's identity, so that a rename reaches this folder only, never one put at its
+    // path later (a folder swapped for a link to another place).
+    const qsizetype cut = path.lastIndexOf(nativeSeparator());
+    model_.append(path, cut < 0 ? FolderIdentity{} : fs_.folderIdentity(path.left(cut + 1)));
 }
 
 int FileList::CheckForListDuplicate(const QString& NewListItem) const {
@@ -26,7 +31,7 @@ int FileList::CheckForListDuplicate(const QString& NewListItem) const {
 bool FileList::appendIfAbsent(const QString& path) {
     if (CheckForListDuplicate(path) != 0)
         return false;
-    model_.append(path);
+    appendWithFolder(path);
     return true;
 }
 
@@ -131,6 +136,20 @@ bool FileList::carriesLocalFiles(const QMimeData* data) {
                        [](const QUrl& url) { return url.isLocalFile(); });
 }
 
+namespace {
+
+// The local path of a file URL. QUrl::toLocalFile() decodes the path as UTF-8 and turns a byte
+// that is not into U+FFFD, which names another file: the path is taken from its exact bytes
+// instead, read the way a folder listing reads names.
+QString localPathOf(const QUrl& url) {
+    const QString host = url.host();
+    if (!host.isEmpty() && host.compare(u"localhost", Qt::CaseInsensitive) != 0)
+        return QDir::toNativeSeparators(url.toLocalFile());
+    return decodeFileName(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+}
+
+} // namespace
+
 int FileList::addDroppedFiles(const QMimeData* data) {
     if (!data || !data->hasUrls())
         return 0;
@@ -139,7 +158,7 @@ int FileList::addDroppedFiles(const QMimeData* data) {
     for (const QUrl& url : urls) {
         if (!url.isLocalFile())
             continue;
-        const QString path = QDir::toNativeSeparators(url.toLocalFile());
+        const QString path = localPathOf(url);
         if (path.isEmpty() || !fs_.isPlainFile(path))
             continue;
         if (appendIfAbsent(path))

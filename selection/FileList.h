@@ -46,7 +46,9 @@ public:
     // Whether a drag carries at least one local file (the list accepts only those).
     static bool carriesLocalFiles(const QMimeData* data);
     // Adds the local files of a drop, in the order given, each only when the plain-file lookup
-    // finds it (folders, Hidden and System files and missing paths are skipped). A drop always
+    // finds it. A path is taken from its percent-encoded bytes, read the way a folder listing
+    // reads names, so a name that is not UTF-8 names its own file and no other;
+    // folders, Hidden and System files and missing paths are skipped. A drop always
     // tests for duplicates, whatever ListWasEmpty says: a second entry of the same file would
     // make its second rename fail. Data without a file list adds nothing. Returns the number
     // of entries added.
@@ -57,6 +59,8 @@ public:
 
 private:
     bool appendIfAbsent(const QString& path);
+    // Appends the path with the identity of its folder as it is now.
+    void appendWithFolder(const QString& path);
 
     FileSystem& fs_;
     EventPump& events_;

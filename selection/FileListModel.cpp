@@ -50,10 +50,10 @@ void FileListModel::indexRemove(const QString& text) {
         upperCounts_.erase(it);
 }
 
-void FileListModel::append(const QString& path) {
+void FileListModel::append(const QString& path, const FolderIdentity& folder) {
     const int row = count();
     beginInsertRows({}, row, row);
-    entries_.append(Entry{nextId_++, path});
+    entries_.append(Entry{nextId_++, path, folder});
     indexAdd(path);
     ++structureRevision_;
     endInsertRows();
@@ -202,6 +202,11 @@ std::optional<QString> FileListModel::entryText(EntryId id) const {
     if (row < 0)
         return std::nullopt;
     return entries_.at(row).text;
+}
+
+FolderIdentity FileListModel::entryFolder(EntryId id) const {
+    const int row = rowOf(id);
+    return row < 0 ? FolderIdentity{} : entries_.at(row).folder;
 }
 
 void FileListModel::setEntryText(EntryId id, const QString& text) {

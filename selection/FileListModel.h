@@ -26,7 +26,8 @@ public:
     int count() const;
     QString entryAt(int row) const;
     EntryId idAt(int row) const;
-    void append(const QString& path);
+    // `folder` is the identity of the path's folder as it was when the path was added.
+    void append(const QString& path, const FolderIdentity& folder = {});
     void removeAt(int row);
     // Removes the rows in [row, row + count); false when the range is not inside the list.
     bool removeRows(int row, int count, const QModelIndex& parent = {}) override;
@@ -50,6 +51,7 @@ public:
     std::optional<QString> entryText(EntryId id) const override;
     int rowOf(EntryId id) const override;
     void setEntryText(EntryId id, const QString& text) override;
+    FolderIdentity entryFolder(EntryId id) const override;
 
     // Above this many ranges, removeRows(QList<int>) uses a single layout change.
     static constexpr int SeparateRangeLimit = 8;
@@ -58,6 +60,7 @@ private:
     struct Entry {
         EntryId id = 0;
         QString text;
+        FolderIdentity folder;
     };
 
     void indexAdd(const QString& text);

@@ -1,6 +1,7 @@
 #include "settings/QSettingsStore.h"
 
 #include "platform/AppInfo.h"
+#include "settings/IniFormat.h"
 
 #include <QFile>
 #include <QStringList>
@@ -8,12 +9,17 @@
 
 namespace varnex {
 
+// Outside Windows the native store is an INI file: it is read and written as plain text.
+#ifdef Q_OS_WIN
 QSettingsStore::QSettingsStore() : m_format(QSettings::NativeFormat) {
+#else
+QSettingsStore::QSettingsStore() : m_format(iniTextFormat()) {
+#endif
     reopen();
 }
 
 QSettingsStore::QSettingsStore(const QString& iniFilePath)
-    : m_format(QSettings::IniFormat), m_iniFilePath(iniFilePath) {
+    : m_format(iniTextFormat()), m_iniFilePath(iniFilePath) {
     reopen();
 }
 
@@ -43,17 +49,8 @@ QString QSettingsStore::settingsKey(const QString& application, const QString& s
 QString QSettingsStore::readSetting(const QString& application, const QString& section,
                                     const QString& key, const QString& defaultValue) const {
     const QVariant value = m_settings->value(settingsKey(application, section, key));
-    switch (value.typeId()) {
-    case QMetaType::QString:
-        return value.toString();
-    case QMetaType::QStringList:
-        return value.toStringList().join(u", ");
-    case QMetaType::QByteArray:
-        return QString::fromUtf8(value.toByteArray());
-    default:
-        // Missing, or a value that QSettings decoded into something other than text.
-        return defaultValue;
-    }
+    // Missing, or a typed value rather than a text.
+    return iniValueText(value).value_or(defaultValue);
 }
 
 void QSettingsStore::writeSetting(const QString& application, const QString& section,
@@ -92,10 +89,9 @@ bool QSettingsStore::pendingValuesOnDisk() const {
     const QString copyPath = dir.filePath(QStringLiteral("check.conf"));
     if (!dir.isValid() || !QFile::copy(m_settings->fileName(), copyPath))
         return false;
-    QSettings copy(copyPath, QSettings::IniFormat);
+    QSettings copy(copyPath, iniTextFormat());
     for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
-        const QVariant value = copy.value(it.key());
-        if (value.typeId() != QMetaType::QString || value.toString() != it.value())
+        if (iniValueText(copy.value(it.key())) != it.value())
             return false;
     }
     return true;

@@ -8,8 +8,9 @@
 
 namespace varnex {
 
-// The settings store on QSettings. Values are always stored and read as text; QSettings escapes
-// what its file format needs, so any text reads back unchanged, the empty one included.
+// The settings store on QSettings. Values are always stored and read as text, in an INI file
+// read and written as plain text (iniTextFormat): the escaping of the INI syntax makes any text
+// read back unchanged, the empty one included, and no stored value is ever decoded.
 //
 // The application's own values live in the group named after the section; values of any other
 // application name go into "<application>/<section>" so that they never mix with them.
@@ -32,7 +33,7 @@ public:
     QString fileName() const;
 
     // A stored value that is not text (a hand-edited file can hold "@Rect(...)" and the like)
-    // reads as `defaultValue`; a comma-separated list that QSettings split reads joined by ", ".
+    // reads as `defaultValue` and is never decoded; a comma-separated list reads joined by ", ".
     QString readSetting(const QString& application, const QString& section, const QString& key,
                         const QString& defaultValue) const override;
 

@@ -4,6 +4,7 @@
 #include "settings/ValueForms.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace varnex {
 
@@ -127,9 +128,10 @@ QString storedText(const ChoiceBinding& binding, const ChoicesSource& source) {
                       binding.control);
 }
 
-std::optional<double> readDimension(const SettingsStore& store, SettingKey key, double minimum) {
+std::optional<double> readDimension(const SettingsStore& store, SettingKey key, double minimum,
+                                    double maximum) {
     const auto twips = twipsFromText(read(store, key));
-    if (!twips)
+    if (!twips || !std::isfinite(*twips) || *twips > maximum)
         return std::nullopt;
     return std::max(*twips, minimum);
 }
@@ -161,15 +163,17 @@ double WindowSizeChoice::outerHeight(double designedHeight) const {
     return std::max(height.value_or(designedHeight), kMinimumWindowHeightTwips);
 }
 
-WindowSizeChoice readWindowSize(const SettingsStore& store) {
+WindowSizeChoice readWindowSize(const SettingsStore& store, double maxWidth, double maxHeight) {
     WindowSizeChoice choice;
     // Exact text on purpose: only what the exit sequence writes maximises.
     if (read(store, SettingKey::WindowMaximized) == truthText(true)) {
         choice.maximized = true;
         return choice;
     }
-    choice.width = readDimension(store, SettingKey::WindowWidth, kMinimumWindowWidthTwips);
-    choice.height = readDimension(store, SettingKey::WindowHeight, kMinimumWindowHeightTwips);
+    choice.width =
+        readDimension(store, SettingKey::WindowWidth, kMinimumWindowWidthTwips, maxWidth);
+    choice.height =
+        readDimension(store, SettingKey::WindowHeight, kMinimumWindowHeightTwips, maxHeight);
     return choice;
 }
 

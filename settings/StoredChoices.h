@@ -5,6 +5,7 @@
 #include "settings/SettingsStore.h"
 
 #include <array>
+#include <limits>
 #include <optional>
 #include <variant>
 
@@ -49,7 +50,8 @@ struct WindowSizeChoice {
     // "Window Maximized" held exactly "True"; width and height were then not read.
     bool maximized = false;
     // The stored outer size in twips, already raised to the minimum. Empty when maximised or
-    // when the stored text is not a number: the window then keeps its designed size.
+    // when the stored text is not a usable size (not a number, not finite, or larger than the
+    // largest size allowed): the window then keeps its designed size.
     std::optional<double> width;
     std::optional<double> height;
 
@@ -60,8 +62,12 @@ struct WindowSizeChoice {
 };
 
 // Reads "Window Maximized", then (unless that is exactly "True") "Window Width" and
-// "Window Height". A lower-case "true" or a 1 does not maximise.
-WindowSizeChoice readWindowSize(const SettingsStore& store);
+// "Window Height". A lower-case "true" or a 1 does not maximise. A width above `maxWidth` or a
+// height above `maxHeight` (twips; the screen's available area) is unusable, like a text that
+// is not a number: a window far larger than the screen would never map, or take gigabytes.
+WindowSizeChoice readWindowSize(const SettingsStore& store,
+                                double maxWidth = std::numeric_limits<double>::max(),
+                                double maxHeight = std::numeric_limits<double>::max());
 
 // The exit sequence: the window keys (nothing when minimised, only "Window Maximized" = "True"
 // when maximised, else "False" and the outer size in twips), then the 23 choice keys in the

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <cmath>
+#include <limits>
 
 namespace varnex {
 
@@ -13,7 +14,13 @@ TwipScale TwipScale::of(const QWidget* widget) {
 }
 
 int TwipScale::toPixels(double twips) const {
-    return static_cast<int>(std::lround(twips * pixelsPerTwip_));
+    // Clamped to the range of int: a size far beyond any screen must not wrap around.
+    const double pixels = twips * pixelsPerTwip_;
+    if (!(pixels > -double(std::numeric_limits<int>::max())))
+        return -std::numeric_limits<int>::max();
+    if (pixels > double(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    return static_cast<int>(std::lround(pixels));
 }
 
 QRect TwipScale::toPixels(const TwipRect& rect) const {

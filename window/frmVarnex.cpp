@@ -571,7 +571,15 @@ void frmVarnex::settleOuterSize() {
 
 void frmVarnex::Form_Load() {
     // The stored size, or the maximised state; the minimum size applies only here.
-    const WindowSizeChoice stored = readWindowSize(*services_.settings);
+    // A stored size larger than the screen's available area is not used: such a window would
+    // never map, or would take gigabytes of memory.
+    const TwipScale scale = TwipScale::of(this);
+    const QScreen* shownOn = this->screen();
+    const QSize available = shownOn ? shownOn->availableGeometry().size() : QSize();
+    const WindowSizeChoice stored =
+        available.isEmpty() ? readWindowSize(*services_.settings)
+                            : readWindowSize(*services_.settings, scale.toTwips(available.width()),
+                                             scale.toTwips(available.height()));
     if (stored.maximized) {
         setWindowState(windowState() | Qt::WindowMaximized);
     } else {

@@ -10,7 +10,7 @@ class TestNameTransform : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     // The new name of one file; a null expectation: nothing to rename; "too long": over 255
-    // characters (code points, so an emoji counts once).
+    // characters (code points, so an emoji counts once) or over 255 bytes of UTF-8.
     void newName_data() {
         QTest::addColumn<RenameOptions>("options");
         QTest::addColumn<QString>("oldName");
@@ -55,7 +55,8 @@ private Q_SLOTS:
         row("no type", RenameOptions{}, u"any"_s, QString());
         row("prepend to 255", prependOptions(u"a"_s), b254, u'a' + b254);
         row("prepend to 256", prependOptions(u"a"_s), b254 + u'b', {}, true);
-        row("emoji, 255 characters", prependOptions(emoji), emoji.repeated(254), emoji.repeated(255));
+        row("emoji, 63 characters", prependOptions(emoji), emoji.repeated(62), emoji.repeated(63));
+        row("emoji, 64 characters: 256 bytes", prependOptions(emoji), emoji.repeated(63), {}, true);
         row("emoji, 256 characters", prependOptions(emoji), emoji.repeated(255), {}, true);
         row("postpend to 256", postpendOptions(u"_x"_s, true), QString(250, u'b') + u".txt"_s, {}, true);
         row("replace to 256", replace(u"b"_s, u"cc"_s, true), u'b' + b254, {}, true);

@@ -19,6 +19,7 @@ public:
         : fs_(fs), inner_(std::move(inner)) {}
 
     QString path() const override { return inner_->path(); }
+    FolderIdentity identity() const override { return inner_->identity(); }
     std::optional<QList<FolderEntry>> entries() override { return inner_->entries(); }
     std::optional<FolderListing> entryKinds(const ListingPause& pause) override {
         return inner_->entryKinds(pause);

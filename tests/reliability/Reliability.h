@@ -38,6 +38,9 @@ public:
     std::function<Button(const Message&)> responder(std::function<Button(const Message&)> choose);
 
     std::unique_ptr<Folder> openFolder(const QString& path) override;
+    FolderIdentity folderIdentity(const QString& path) override {
+        return inner_.folderIdentity(path);
+    }
     FsError renameInFolder(const QString& folderPath, const QString& oldName,
                            const QString& newName) override;
     quint32 attributes(const QString& path) override { return inner_.attributes(path); }

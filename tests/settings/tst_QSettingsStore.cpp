@@ -21,9 +21,11 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 }
 
 // What the file on disk holds: QSettings shares one in-memory copy per file name within the
-// process, so the file is read under another name.
+// process (and trusts it while size and modification time, in milliseconds, stay the same), so
+// the file is read under a name never used before.
 QString onDisk(const QString& path, const QString& key) {
-    const QString copy = path + u".copy"_s;
+    static int serial = 0;
+    const QString copy = path + u".copy"_s + QString::number(++serial);
     QFile::remove(copy);
     if (!QFile::copy(path, copy))
         return u"<no file>"_s;

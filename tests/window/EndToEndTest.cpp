@@ -277,6 +277,7 @@ private Q_SLOTS:
             << u"Option Prepend=True|Option Convert Case=True|Option Postpend After=True|Option Convert UpperCase=True|Option Convert ProperCase=True"_s
             << u"arrays=0 3 1 1 2|findEnabled=0"_s << u"Option Prepend=False|Option Convert Case=True|Option Postpend Before=False"_s;
         QTest::newRow("Case Sensitive 2 is greyed and kept") << u"Case Sensitive=2"_s << u"ticks=2 0 0 0 0"_s << u"Case Sensitive=2"_s;
+        QTest::newRow("a size no screen holds is not used, nor saved") << u"Window Width=1e38|Window Height=30000000000"_s << u"size=11760x10410"_s << u"Window Width=11760|Window Height=10410"_s;
         QTest::newRow("Path of a missing folder") << u"Path={dir}/missing"_s << u"folder={dir}/missing tip={dir}/missing preview={prev}"_s << u"Path={dir}/missing"_s;
         // clang-format on
     }
