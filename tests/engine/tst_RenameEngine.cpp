@@ -287,7 +287,7 @@ private Q_SLOTS:
             QCOMPARE(dirCount + rig.engine.counters.FilesProcessed + fs.renameCalls(), 0ll);
         }
         const std::pair<const char*, const char*> patterns[] = {
-            {"*.*", "README a.txt B.TXT ab.txt.gz"}, // names without a dot too
+            {"*.*", "a.txt ab.txt.gz B.TXT README"}, // names without a dot too, in name order
             {"*.txt", "a.txt B.TXT"},                // in any case
             {"a*t*", "a.txt ab.txt.gz"}};
         for (const auto& [pattern, matched] : patterns) {
@@ -314,7 +314,7 @@ private Q_SLOTS:
         QCOMPARE(rig.engine.counters.FilesRenamed, Files);
         QCOMPARE(rig.engine.counters.FilesProcessed, Files);
         QCOMPARE(fs.renameCalls(), Files);
-        QCOMPARE(rig.pump.calls, Files);
+        QVERIFY(rig.pump.calls >= Files); // and now and then while sorting the names
     }
 
     // Every rename gives a name that sorts after the old one, so a listing read during the

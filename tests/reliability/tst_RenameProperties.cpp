@@ -11,6 +11,7 @@
 #include "engine/NameTransform.h"
 
 #include <QTest>
+#include <algorithm>
 #include <climits>
 #include <random>
 #include <sys/stat.h>
@@ -251,14 +252,22 @@ void modelWalk(const Case& c, const Node& folder, const QString& path,
                QList<std::pair<QString, quint32>>& out, int& dirCount) {
     if (!folder.openable || !folder.listable)
         return;
-    for (const Node& n : folder.children) {
-        dirCount += n.folder || n.attributes == attr::Invalid;
-        if (!n.folder && n.attributes != attr::Invalid)
-            out.append({path + n.name, n.attributes});
+    // Name order without regard to case, then by bytes, whatever order the folder lists in.
+    QList<const Node*> children;
+    for (const Node& n : folder.children)
+        children.append(&n);
+    std::sort(children.begin(), children.end(), [](const Node* a, const Node* b) {
+        const int folded = a->name.toCaseFolded().compare(b->name.toCaseFolded());
+        return folded != 0 ? folded < 0 : a->name.toUtf8() < b->name.toUtf8();
+    });
+    for (const Node* n : std::as_const(children)) {
+        dirCount += n->folder || n->attributes == attr::Invalid;
+        if (!n->folder && n->attributes != attr::Invalid)
+            out.append({path + n->name, n->attributes});
     }
-    for (const Node& n : folder.children) {
-        if (c.recurse && n.folder)
-            modelWalk(c, n, path + n.name + u'/', out, dirCount);
+    for (const Node* n : std::as_const(children)) {
+        if (c.recurse && n->folder)
+            modelWalk(c, *n, path + n->name + u'/', out, dirCount);
     }
 }
 
