@@ -20,11 +20,12 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-// What the file on disk holds: QSettings shares one in-memory copy per file name within the
-// process, so the file is read under another name.
+// What the file on disk holds. QSettings keeps what it read of a file name for the whole
+// process and trusts it while size and modification time look unchanged, so the file is read
+// under a name never used before.
 QString onDisk(const QString& path, const QString& key) {
-    const QString copy = path + u".copy"_s;
-    QFile::remove(copy);
+    static int copies = 0;
+    const QString copy = path + u".copy"_s + QString::number(++copies);
     if (!QFile::copy(path, copy))
         return u"<no file>"_s;
     return QSettingsStore(copy).readSetting(App, Section, key, u"<missing>"_s);
