@@ -1,5 +1,5 @@
 #include "selection/OpenCommand.h"
-#include "settings/MemorySettingsStore.h"
+#include "support/MemorySettingsStore.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 
@@ -49,24 +49,6 @@ struct Fixture {
 class TestOpenCommand : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void parse_data() {
-        QTest::addColumn<QString>("raw");
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("paths");
-        QTest::newRow("one file") << u"/data/a.txt"_s << u"/data/"_s << u"/data/a.txt"_s;
-        QTest::newRow("several") << u"/data|a.txt|b.txt"_s << u"/data/"_s
-                                 << u"/data/a.txt /data/b.txt"_s;
-        QTest::newRow("folder ending in the separator") << u"/|a|b"_s << u"//"_s << u"//a //b"_s;
-        QTest::newRow("empty names") << u"/d|a||b|"_s << u"/d/"_s << u"/d/a /d/b"_s;
-    }
-    void parse() {
-        QFETCH(QString, raw);
-        QFETCH(QString, paths);
-        const OpenResultParts parts = parseOpenResult(bars(raw, QChar(0)), u"/"_s);
-        QTEST(parts.folderWithSeparator, "folder");
-        QCOMPARE(parts.paths, split(paths));
-    }
-
     void filterIndex_data() {
         QTest::addColumn<QString>("stored"); // null: nothing stored
         QTest::addColumn<int>("opensWith");
@@ -96,21 +78,17 @@ private Q_SLOTS:
     void adds_data() {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("chosen");
-        QTest::addColumn<QString>("raw");
         QTest::addColumn<QString>("after");
         QTest::addColumn<bool>("listWasEmpty");
         // Into an empty list nothing is tested, not even names equal but for case.
         QTest::newRow("several into an empty list")
-            << QString() << u"/d/b /d/a /d/B"_s << QString() << u"/d/b /d/a /d/B"_s << true;
+            << QString() << u"/d/b /d/a /d/B"_s << u"/d/b /d/a /d/B"_s << true;
         QTest::newRow("one already listed in another case")
-            << u"/D/A"_s << u"/d/a /d/c"_s << QString() << u"/D/A /d/c"_s << false;
-        QTest::newRow("one text with NULs")
-            << u"/x"_s << QString() << u"/d|a|b"_s << u"/x /d/a /d/b"_s << false;
+            << u"/D/A"_s << u"/d/a /d/c"_s << u"/D/A /d/c"_s << false;
     }
     void adds() {
         QFETCH(QString, before);
         QFETCH(QString, chosen);
-        QFETCH(QString, raw);
         QFETCH(QString, after);
         QFETCH(bool, listWasEmpty);
         Fixture f;
@@ -119,15 +97,13 @@ private Q_SLOTS:
         f.list.ListWasEmpty = !listWasEmpty;
         f.settings.setStored(u"Path"_s, u"/start/"_s);
         f.dialog.answers = {accepted(chosen)};
-        f.dialog.answers.first().rawResult = bars(raw, QChar(0));
         f.command.cmdOpen_Click();
 
         QCOMPARE(f.dialog.requests.first().initialFolder, u"/start/"_s);
         QCOMPARE(f.texts(), split(after));
         QCOMPARE(f.list.ListWasEmpty, listWasEmpty);
         QCOMPARE(f.settings.stored(u"Path"_s), u"/d/"_s);
-        const qsizetype names = raw.isEmpty() ? split(chosen).size() : raw.count(u'|');
-        QCOMPARE(f.events.calls, names - 1); // between names, not after the last
+        QCOMPARE(f.events.calls, split(chosen).size() - 1); // between names, not after the last
     }
 
     // A dialog that is not confirmed leaves the list, the settings and ListWasEmpty as they
