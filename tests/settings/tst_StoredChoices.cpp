@@ -1,5 +1,5 @@
-#include "settings/MemorySettingsStore.h"
 #include "settings/StoredChoices.h"
+#include "support/MemorySettingsStore.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "settings/MemorySettingsStore.h"
+#include "MemorySettingsStore.h"
 
 #include "platform/AppInfo.h"
 #include "settings/SettingsKeys.h"
