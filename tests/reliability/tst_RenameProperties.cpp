@@ -450,7 +450,7 @@ void readFake(const FakeFileSystem& fs, const Node& folder, const QString& path,
     }
 }
 
-// Creates the tree on disk, then orders each folder's entries as the system lists them.
+// Creates the tree on disk.
 bool buildReal(Node& folder, const QByteArray& path) {
     for (Node& n : folder.children) {
         const QByteArray raw = path + encodeFileName(n.name);
@@ -458,10 +458,6 @@ bool buildReal(Node& folder, const QByteArray& path) {
                      : !writeRaw(raw, n.content, n.attributes & attr::ReadOnly ? 0444 : 0644))
             return false;
     }
-    const QList<QByteArray> order = rawNames(path);
-    std::sort(folder.children.begin(), folder.children.end(), [&](const Node& a, const Node& b) {
-        return order.indexOf(encodeFileName(a.name)) < order.indexOf(encodeFileName(b.name));
-    });
     for (Node& n : folder.children) {
         if (!n.folder && n.name.startsWith(u'.'))
             n.attributes |= attr::Hidden;

@@ -1,60 +1,55 @@
 #pragma once
 
+#include "platform/AppInfo.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
-#include <QList>
-#include <QMap>
+#include <QHash>
 #include <QStringList>
 #include <optional>
-#include <tuple>
 
 namespace varnex {
 
-// A settings store held in memory that records every read, write and flush in order, for tests
-// of the order in which keys are read and written.
+// Settings held in memory, for the tests: what was written, how often it was flushed, and a
+// flush that can be made to fail.
 class MemorySettingsStore final : public SettingsStore {
 public:
-    enum class Operation { Read, Write, Flush };
-
-    struct Access {
-        Operation operation;
-        QString application;
-        QString section;
-        QString key;
-        QString value; // the value written, or the value a read returned
-    };
-
     QString readSetting(const QString& application, const QString& section, const QString& key,
-                        const QString& defaultValue) const override;
+                        const QString& defaultValue) const override {
+        return m_values.value(address(application, section, key), defaultValue);
+    }
     void writeSetting(const QString& application, const QString& section, const QString& key,
-                      const QString& value) override;
-    // False while failing flushes are asked for; the written values stay in memory either way.
-    bool flush() override;
+                      const QString& value) override {
+        m_values.insert(address(application, section, key), value);
+        m_written.append(key);
+    }
+    bool flush() override {
+        ++m_flushes;
+        return !m_flushFails;
+    }
 
-    // Seeds or inspects a value without recording an access. The overloads without application
-    // and section use "Varnex" and "Settings".
-    void setStored(const QString& application, const QString& section, const QString& key,
-                   const QString& value);
-    void setStored(const QString& key, const QString& value);
-    std::optional<QString> stored(const QString& application, const QString& section,
-                                  const QString& key) const;
-    std::optional<QString> stored(const QString& key) const;
+    // A value of the program's own section.
+    void setStored(const QString& key, const QString& value) {
+        m_values.insert(address(applicationTitle(), settingsSection(), key), value);
+    }
+    std::optional<QString> stored(const QString& key) const {
+        const auto it = m_values.constFind(address(applicationTitle(), settingsSection(), key));
+        return it == m_values.cend() ? std::nullopt : std::optional(*it);
+    }
 
     void setFlushFails(bool fails) { m_flushFails = fails; }
-
-    const QList<Access>& accesses() const { return m_accesses; }
-    // The keys of the recorded reads, or of the recorded writes, in order.
-    QStringList readKeys() const;
-    QStringList writtenKeys() const;
-    void clearAccesses() { m_accesses.clear(); }
+    int flushes() const { return m_flushes; }
+    // The keys written, in order, repeats included.
+    const QStringList& writtenKeys() const { return m_written; }
 
 private:
-    using Address = std::tuple<QString, QString, QString>;
+    static QString address(const QString& application, const QString& section, const QString& key) {
+        return application + u'\n' + section + u'\n' + key;
+    }
 
-    QStringList keysOf(Operation operation) const;
-
-    QMap<Address, QString> m_values;
-    mutable QList<Access> m_accesses;
+    QHash<QString, QString> m_values;
+    QStringList m_written;
+    int m_flushes = 0;
     bool m_flushFails = false;
 };
 

@@ -1,16 +1,39 @@
+// The settings: reading stored texts into choices, writing them back, and the store on a real
+// INI file, damaged, unwritable or rewritten.
+
 #include "settings/QSettingsStore.h"
 #include "settings/StoredChoices.h"
+#include "settings/ValueForms.h"
+#include "support/MemorySettingsStore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
+#include <limits>
 
 using namespace varnex;
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// In the expectation columns -1 (truth, tick) and NaN (twips) stand for "does not convert".
+constexpr double no = std::numeric_limits<double>::quiet_NaN();
+
+// Files mode, Case Sensitive greyed, a postpend text with characters INI files treat specially.
+class FixedSource : public ChoicesSource {
+public:
+    bool optionMember(OptionArray array, int index) const override {
+        return array == OptionArray::FolderFile && index == 1;
+    }
+    int checkBox(CheckBox which) const override { return which == CheckBox::CaseSensitive ? 2 : 0; }
+    QString text(ChoiceText which) const override {
+        return which == ChoiceText::Postpend ? u" =;#\"x\" "_s : QString();
+    }
+    QString folderCaption() const override { return u"/home/u/data"_s; }
+};
 
 const QString App = u"Varnex"_s, Section = u"Settings"_s, Hidden = u"Checkbox Hidden"_s;
 
@@ -33,11 +56,98 @@ QString onDisk(const QString& path, const QString& key) {
 
 } // namespace
 
-class TestQSettingsStore : public QObject {
+class TestSettings : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
 
 private Q_SLOTS:
+    void readers_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("truth");
+        QTest::addColumn<int>("tick");
+        QTest::addColumn<double>("twips");
+        const auto row = [](const char* text, int truth, int tick, double twips) {
+            QTest::newRow(text) << QString::fromUtf8(text) << truth << tick << twips;
+        };
+        row("tRUE", 1, -1, no);
+        row(" False ", 0, -1, no);
+        row("0", 0, 0, 0);
+        row("2", 1, 2, 2);
+        row("3", 1, -1, 3);
+        row("0.5", 1, 0, 0.5); // a half rounds to the even neighbour
+        row("1.5", 1, 2, 1.5);
+        row("8000.0001", 1, -1, 8000); // single precision
+        row("1e39", 1, -1, no);        // beyond single precision
+        row("1e400", -1, -1, no);
+        row("", -1, -1, no);
+        row("nan", -1, -1, no);
+    }
+    void readers() {
+        QFETCH(QString, text);
+        QFETCH(int, truth);
+        QFETCH(int, tick);
+        QFETCH(double, twips);
+        const auto gotTruth = truthFromText(text);
+        QCOMPARE(gotTruth.has_value() ? int(*gotTruth) : -1, truth);
+        QCOMPARE(tickFromText(text).value_or(-1), tick);
+        if (std::isnan(twips))
+            QVERIFY(!twipsFromText(text));
+        else
+            QCOMPARE(twipsFromText(twipsText(twips)).value_or(no), double(float(twips)));
+        if (!std::isnan(twips))
+            QCOMPARE(twipsFromText(text).value_or(no), twips);
+    }
+
+    void windowSize_data() {
+        QTest::addColumn<QString>("maximized");
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<bool>("expectMaximized");
+        QTest::addColumn<double>("outerWidth");  // with a designed width of 11760
+        QTest::addColumn<double>("outerHeight"); // with a designed height of 5000
+        const auto row = [](const char* name, const QString& maximized, const QString& width,
+                            const QString& height, bool expectMaximized, double w, double h) {
+            QTest::newRow(name) << maximized << width << height << expectMaximized << w << h;
+        };
+        row("maximised", u"True"_s, u"9000"_s, u"7000"_s, true, 11760, 6480);
+        row("lower-case true", u"true"_s, u"9000"_s, u"7000"_s, false, 9000, 7000);
+        row("raised to minimum", u"False"_s, u"5000"_s, u"100"_s, false, 8000, 6480);
+        row("not a number: designed", u"False"_s, u"wide"_s, {}, false, 11760, 6480);
+    }
+    void windowSize() {
+        QFETCH(QString, maximized);
+        QFETCH(QString, width);
+        QFETCH(QString, height);
+        MemorySettingsStore store;
+        store.setStored(u"Window Maximized"_s, maximized);
+        store.setStored(u"Window Width"_s, width);
+        store.setStored(u"Window Height"_s, height);
+        const WindowSizeChoice size = readWindowSize(store);
+        QTEST(size.maximized, "expectMaximized");
+        QTEST(size.outerWidth(11760), "outerWidth");
+        QTEST(size.outerHeight(5000), "outerHeight");
+    }
+
+    // What an exit saves, read back by a new start; a failed flush is reported.
+    void saveAndOpenChoice() {
+        MemorySettingsStore store;
+        QVERIFY(saveChoices(store, FixedSource(), WindowState::Normal, 9000, 7000.5));
+        QCOMPARE(store.stored(u"Window Width"_s), u"9000"_s);
+        QCOMPARE(store.stored(u"Window Height"_s), u"7000.5"_s);
+        QCOMPARE(store.stored(u"Select Files"_s), u"True"_s);
+        QCOMPARE(store.stored(u"Case Sensitive"_s), u"2"_s);
+        QCOMPARE(store.stored(u"Text Postpend"_s), u" =;#\"x\" "_s);
+        QCOMPARE(store.stored(u"Path"_s), u"/home/u/data"_s);
+        QCOMPARE(store.flushes(), 1);
+        for (const auto& [stored, index] : {std::pair(u"2.0"_s, 2), {u"0"_s, 0}, {u"4"_s, 0}}) {
+            store.setStored(u"OpenFilterIndex"_s, stored);
+            QCOMPARE(readOpenFilterIndex(store).value_or(0), index);
+        }
+        store.setFlushFails(true);
+        QVERIFY(!writeOpenChoice(store, 1, u"/data/"_s));
+        QVERIFY(!saveChoices(store, FixedSource(), WindowState::Normal, 9000, 7000));
+    }
+
     void textRoundTrips_data() {
         QTest::addColumn<QString>("text");
         // Separated by "|"; the first is the empty text.
@@ -129,5 +239,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestQSettingsStore)
-#include "tst_QSettingsStore.moc"
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_Settings.moc"
