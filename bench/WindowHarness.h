@@ -9,10 +9,11 @@
 #include "platform/QtEventPump.h"
 #include "selection/FolderChoice.h"
 #include "selection/OpenFileDialog.h"
-#include "settings/MemorySettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "window/frmVarnex.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QTimer>
 #include <memory>
@@ -69,6 +70,23 @@ private:
     long passes_ = 0;
 };
 
+// Settings held in memory, by key name; every flush succeeds.
+class BenchSettings : public SettingsStore {
+public:
+    QString readSetting(const QString&, const QString&, const QString& key,
+                        const QString& defaultValue) const override {
+        return values.value(key, defaultValue);
+    }
+    void writeSetting(const QString&, const QString&, const QString& key,
+                      const QString& value) override {
+        values.insert(key, value);
+    }
+    bool flush() override { return true; }
+    void setStored(const QString& key, const QString& value) { values.insert(key, value); }
+
+    QHash<QString, QString> values;
+};
+
 // One window on scripted services.
 class BenchWindow {
 public:
@@ -76,7 +94,7 @@ public:
     BenchWindow(const QString& programFolder, int sliceMs = 15);
     ~BenchWindow();
 
-    MemorySettingsStore settings;
+    BenchSettings settings;
     AutoOkBox box;
     ListOpenDialog openDialog;
 

@@ -3,14 +3,17 @@
 //
 //   varnex_bench <scenario> <work folder>
 //
-// Scenarios: folder_flat (with the yield figures and the peers), folder_tree, files_mode (with
-// its peak memory), add_paths, startup. The file count comes from VARNEX_BENCH_N (default
-// 100000); VARNEX_BENCH_REPEAT (default 1) repeats every measurement on fresh trees and prints
-// the median (of a ratio: the median of each run's ratio, the two taken on identical trees).
-// VARNEX_BENCH_PEER_RENAME and VARNEX_BENCH_PEER_MMV name the peer programs to time.
+// Scenarios: folder_flat (with the yield figures, the share of sorting the folder and the
+// peers), folder_tree, files_mode (with its peak memory), add_paths, startup. The file count comes
+// from VARNEX_BENCH_N (default 100000); VARNEX_BENCH_REPEAT (default 1) repeats every measurement
+// on fresh trees and prints the median (of a ratio: the median of each run's ratio, the two taken
+// on identical trees). VARNEX_BENCH_PEER_RENAME and VARNEX_BENCH_PEER_MMV name the peer programs to
+// time.
 
 #include "BenchSupport.h"
 #include "WindowHarness.h"
+#include "platform/NameOrder.h"
+#include "platform/PosixFileSystem.h"
 #include "selection/FileList.h"
 #include "window/Controls.h"
 
@@ -110,9 +113,25 @@ BenchWindow::Run prependInWindow(const Config& c, const std::string& folder, int
     return run;
 }
 
+// The walk's share of sorting one folder of the run: the folder read as the walk reads it, its
+// names put in order as the walk does it (in steps, with a pause between them).
+double timeWalkSort(const std::string& folder) {
+    PosixFileSystem fs;
+    const std::unique_ptr<Folder> open = fs.openFolder(qs(folder));
+    std::optional<FolderListing> entries = open ? open->entryKinds({}) : std::nullopt;
+    if (!entries)
+        fail("cannot list " + folder);
+    const Clock::time_point start = Clock::now();
+    const QList<qsizetype> order = nameOrder(
+        entries->size(), [&](qsizetype i) { return entries->name(i); }, [] {});
+    const Clock::time_point end = Clock::now();
+    expectCount(order.size(), entries->size(), "sorted names");
+    return secondsBetween(start, end);
+}
+
 void folderFlat(const Config& c) {
     std::vector<double> baseline, varnex, gap, each, eachGap, cost, rename, renameRatio, mmv,
-        mmvRatio;
+        mmvRatio, sort, sortShare;
     const std::string peerRename = envText("VARNEX_BENCH_PEER_RENAME");
     const std::string peerMmv = envText("VARNEX_BENCH_PEER_MMV");
     for (int r = 0; r < c.repeats; ++r) {
@@ -129,6 +148,8 @@ void folderFlat(const Config& c) {
         const BenchWindow::Run run = prependInWindow(c, sliced, 15);
         varnex.push_back(run.seconds);
         gap.push_back(run.maxGapMs);
+        sort.push_back(timeWalkSort(sliced));
+        sortShare.push_back(100.0 * sort.back() / run.seconds);
 
         // The same run with events processed after every single file.
         const std::string perFile = dir + "/each";
@@ -165,6 +186,8 @@ void folderFlat(const Config& c) {
     printMedian("folder_flat_ratio", ratios(varnex, baseline), "x");
     printFigure("folder_flat_rate", double(c.n) / median(varnex), "files/s");
     printMedian("max_yield_gap", gap, "ms");
+    printMedian("folder_flat_sort", sort, "s");
+    printMedian("folder_flat_sort_share", sortShare, "%");
     printMedian("folder_flat_yield_each_file", each, "s");
     printMedian("max_yield_gap_yield_each_file", eachGap, "ms");
     printMedian("yield_each_file_cost", cost, "x");

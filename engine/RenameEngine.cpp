@@ -2,6 +2,7 @@
 
 #include "NameTransform.h"
 #include "platform/AppInfo.h"
+#include "platform/NameOrder.h"
 
 #include <QSet>
 #include <algorithm>
@@ -300,11 +301,18 @@ void RenameEngine::walkOneFolder(Level& level, const NamePattern& pattern, int& 
         folder.entryKinds([this] { events_.processEvents(); });
     if (!entries || StopRun)
         return;
+    // Files, then sub-folders, in the order the folder preview shows them, whatever order the
+    // file system lists them in: the outcome of a run never depends on the file system.
+    const QList<qsizetype> order = nameOrder(
+        entries->size(), [&](qsizetype i) { return entries->name(i); },
+        [this] { events_.processEvents(); });
+    if (StopRun)
+        return;
 
     // Sub-folder pass. An entry whose kind could not be read has every bit set and so counts
     // as a folder; opening it later finds nothing.
     QStringList subFolders;
-    for (qsizetype i = 0; i < entries->size(); ++i) {
+    for (const qsizetype i : order) {
         if (!(entries->attributes(i) & attr::Folder))
             continue;
         const QString name = TruncateAtNull(entries->name(i).toString());
@@ -316,7 +324,7 @@ void RenameEngine::walkOneFolder(Level& level, const NamePattern& pattern, int& 
 
     // File pass.
     const QString path = folder.path();
-    for (qsizetype i = 0; i < entries->size(); ++i) {
+    for (const qsizetype i : order) {
         const quint32 listed = entries->attributes(i);
         if (listed & attr::Folder)
             continue;

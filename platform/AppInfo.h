@@ -6,7 +6,9 @@ namespace varnex {
 
 // The application title: the title of every message box, the settings' application name
 // and the start of the window caption.
-inline QString applicationTitle() { return QStringLiteral("Varnex"); }
+inline QString applicationTitle() {
+    return QStringLiteral("Varnex");
+}
 
 struct Version {
     int major = VARNEX_VERSION_MAJOR;

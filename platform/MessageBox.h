@@ -11,11 +11,11 @@ enum class Buttons { Ok, YesNo, AbortRetryIgnore };
 enum class Icon { Critical, Information };
 
 struct Message {
-    QString text;  // line breaks are single carriage returns
+    QString text; // line breaks are single carriage returns
     QString title;
     Buttons buttons = Buttons::Ok;
     Icon icon = Icon::Critical;
-    int defaultButton = 0;  // 0 the first button, 1 the second
+    int defaultButton = 0; // 0 the first button, 1 the second
 };
 
 class MessageBox {

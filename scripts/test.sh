@@ -1,19 +1,34 @@
 #!/usr/bin/env bash
 # Builds Varnex and runs every test headless (installing what is missing):
-#  1. a build with warnings as errors, and its tests;
-#  2. the fuzz target of the name computation, for a bounded time;
-#  3. the same tests again under AddressSanitizer (with LeakSanitizer) and
+#  1. the formatting of the C++ sources and the share of test code;
+#  2. a build with warnings as errors, and its tests, with the temporary folder where it is
+#     and again on a tmpfs;
+#  3. the fuzz target of the name computation, for a bounded time;
+#  4. the same tests again under AddressSanitizer (with LeakSanitizer) and
 #     UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh clang libclang-rt-14-dev
+scripts/deps.sh clang libclang-rt-14-dev clang-format
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
+
+echo "== Formatting and test share =="
+git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
+# Reported, not yet enforced: the suite is still above the limit.
+scripts/test-ratio.sh || echo "WARNING: test code above its share of the product code"
 
 echo "== Build with warnings as errors =="
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARNEX_WERROR=ON
 cmake --build build-test -j "$jobs"
 ctest --test-dir build-test --output-on-failure -j "$jobs"
+
+# Listing order, time-stamp granularity and the like differ between file systems: the tests
+# run again with their scratch folders on a tmpfs.
+echo "== The same tests with TMPDIR on a tmpfs =="
+shm_tmp=$(mktemp -d /dev/shm/varnex-test.XXXXXX)
+trap 'rm -rf "$shm_tmp"' EXIT
+TMPDIR=$shm_tmp ctest --test-dir build-test --output-on-failure -j "$jobs"
+rm -rf "$shm_tmp"
 
 if [ -x scripts/fuzz.sh ]; then
   echo "== Fuzzing the name computation =="

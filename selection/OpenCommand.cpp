@@ -19,7 +19,6 @@ QString tooManyFilesHeadline() {
 }
 
 constexpr QChar CarriageReturn(13);
-constexpr QChar Nul(0);
 
 // The folder part of a full path, up to and including its last separator.
 QString folderOf(const QString& path, const QString& separator) {
@@ -40,28 +39,6 @@ QList<FileFilter> openFileFilters() {
 QString programFolder() {
     const QString folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
     return folder.endsWith(nativeSeparator()) ? folder : folder % nativeSeparator();
-}
-
-OpenResultParts parseOpenResult(const QString& raw, const QString& separator) {
-    OpenResultParts parts;
-    const qsizetype firstNul = raw.indexOf(Nul);
-    if (firstNul < 0) {
-        parts.folderWithSeparator = folderOf(raw, separator);
-        parts.paths.append(raw);
-        return parts;
-    }
-    parts.folderWithSeparator = raw.left(firstNul) % separator;
-    qsizetype start = firstNul + 1;
-    while (start <= raw.size()) {
-        qsizetype end = raw.indexOf(Nul, start);
-        if (end < 0)
-            end = raw.size();
-        if (end > start)
-            parts.paths.append(parts.folderWithSeparator %
-                               QStringView(raw).mid(start, end - start));
-        start = end + 1;
-    }
-    return parts;
 }
 
 QString openFailureText(const QString& headline, int number, const QString& source,
@@ -106,27 +83,19 @@ void OpenCommand::cmdOpen_Click() {
         break;
     }
 
-    const QString separator = nativeSeparator();
-    OpenResultParts parts;
-    if (!result.paths.isEmpty()) {
-        parts.paths = result.paths;
-        parts.folderWithSeparator = folderOf(result.paths.first(), separator);
-    } else if (!result.rawResult.isEmpty()) {
-        parts = parseOpenResult(result.rawResult, separator);
-    }
-    if (parts.paths.isEmpty())
+    if (result.paths.isEmpty())
         return;
 
     const int filterIndex = result.filterIndex >= 1 && result.filterIndex <= request.filters.size()
                                 ? result.filterIndex
                                 : request.filterIndex;
-    writeOpenChoice(settings_, filterIndex, parts.folderWithSeparator);
+    writeOpenChoice(settings_, filterIndex, folderOf(result.paths.first(), nativeSeparator()));
 
     list_.ListWasEmpty = list_.model().count() == 0;
-    for (qsizetype i = 0; i < parts.paths.size(); ++i) {
+    for (qsizetype i = 0; i < result.paths.size(); ++i) {
         if (i > 0)
             events_.processEvents();
-        list_.AddListItem(parts.paths.at(i));
+        list_.AddListItem(result.paths.at(i));
     }
 }
 

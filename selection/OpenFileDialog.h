@@ -34,11 +34,8 @@ public:
 
     struct Result {
         Status status = Status::Cancelled;
-        // The chosen files as full paths, in the dialog's order. A dialog that hands back one
-        // text instead leaves this empty and fills `rawResult`: either one full path, or the
-        // folder followed, for each file, by a NUL character and the file's name.
+        // The chosen files as full paths, in the dialog's order.
         QStringList paths;
-        QString rawResult;
         int filterIndex = 1; // 1-based filter selected when the user confirmed
         // For ResultTooLarge and Failed: the failure's number, the component that raised it
         // and its description.

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <atomic>
 
 namespace varnex {
 
@@ -83,10 +84,14 @@ bool QSettingsStore::flush() {
 }
 
 bool QSettingsStore::pendingValuesOnDisk() const {
-    // Only file stores report FormatError. QSettings shares one in-memory copy per file name
-    // within the process, so the values are read from a copy of the file under another name.
+    // Only file stores report FormatError. QSettings keeps the values it read of each file name
+    // for the whole process and reads the file again only when its size or modification time
+    // changed; a rewrite of the same size within one tick of the file system's clock goes
+    // unseen. So the values are read from a copy under a name this process never used before.
+    static std::atomic<quint64> checks{0};
     QTemporaryDir dir;
-    const QString copyPath = dir.filePath(QStringLiteral("check.conf"));
+    const QString copyPath =
+        dir.filePath(QStringLiteral("check-%1.conf").arg(checks.fetch_add(1) + 1));
     if (!dir.isValid() || !QFile::copy(m_settings->fileName(), copyPath))
         return false;
     QSettings copy(copyPath, iniTextFormat());

@@ -1,10 +1,10 @@
 #include "WindowServices.h"
 
 #include "platform/PosixFileSystem.h"
-#include "platform/QtDialogs.h"
 #include "platform/QtEventPump.h"
 #include "platform/QtMessageBox.h"
 #include "settings/QSettingsStore.h"
+#include "window/QtDialogs.h"
 
 #include <QCoreApplication>
 

@@ -1,5 +1,7 @@
 #include "Reliability.h"
 
+#include <QDir>
+#include <QFile>
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
@@ -196,7 +198,8 @@ void removeTree(const QByteArray& path) {
 }
 
 ScratchFolder::ScratchFolder() {
-    QByteArray pattern("/tmp/varnex-reliability-XXXXXX");
+    // Under TMPDIR, so that the tests run on whatever file system it lies on.
+    QByteArray pattern = QFile::encodeName(QDir::tempPath()) + "/varnex-reliability-XXXXXX";
     if (::mkdtemp(pattern.data()))
         raw_ = pattern;
 }

@@ -92,7 +92,7 @@ QList<QByteArray> rawNames(const QByteArray& folder);
 // Creates a file with the given content at the raw path; false when it cannot.
 bool writeRaw(const QByteArray& path, const QByteArray& content, int mode = 0644);
 
-// A fresh empty folder under /tmp, removed with everything in it (whatever the names and the
+// A fresh empty folder under TMPDIR, removed with everything in it (whatever the names and the
 // depth, never following a symbolic link) when the object dies.
 class ScratchFolder {
 public:

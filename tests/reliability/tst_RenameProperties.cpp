@@ -14,6 +14,7 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
@@ -263,14 +264,22 @@ void modelWalk(const Case& c, const Node& folder, const QString& path,
                QList<std::pair<QString, quint32>>& out, int& dirCount) {
     if (!folder.openable || !folder.listable)
         return;
-    for (const Node& n : folder.children) {
-        dirCount += n.folder || n.attributes == attr::Invalid;
-        if (!n.folder && n.attributes != attr::Invalid)
-            out.append({path + n.name, n.attributes});
+    // Name order without regard to case, then by bytes, whatever order the folder lists in.
+    QList<const Node*> children;
+    for (const Node& n : folder.children)
+        children.append(&n);
+    std::sort(children.begin(), children.end(), [](const Node* a, const Node* b) {
+        const int folded = a->name.toCaseFolded().compare(b->name.toCaseFolded());
+        return folded != 0 ? folded < 0 : a->name.toUtf8() < b->name.toUtf8();
+    });
+    for (const Node* n : std::as_const(children)) {
+        dirCount += n->folder || n->attributes == attr::Invalid;
+        if (!n->folder && n->attributes != attr::Invalid)
+            out.append({path + n->name, n->attributes});
     }
-    for (const Node& n : folder.children) {
-        if (c.recurse && n.folder)
-            modelWalk(c, n, path + n.name + u'/', out, dirCount);
+    for (const Node* n : std::as_const(children)) {
+        if (c.recurse && n->folder)
+            modelWalk(c, *n, path + n->name + u'/', out, dirCount);
     }
 }
 
@@ -454,7 +463,7 @@ void readFake(const FakeFileSystem& fs, const Node& folder, const QString& path,
     }
 }
 
-// Creates the tree on disk, then orders each folder's entries as the system lists them.
+// Creates the tree on disk.
 bool buildReal(Node& folder, const QByteArray& path) {
     for (Node& n : folder.children) {
         const QByteArray raw = path + encodeFileName(n.name);
@@ -462,10 +471,6 @@ bool buildReal(Node& folder, const QByteArray& path) {
                      : !writeRaw(raw, n.content, n.attributes & attr::ReadOnly ? 0444 : 0644))
             return false;
     }
-    const QList<QByteArray> order = rawNames(path);
-    std::sort(folder.children.begin(), folder.children.end(), [&](const Node& a, const Node& b) {
-        return order.indexOf(encodeFileName(a.name)) < order.indexOf(encodeFileName(b.name));
-    });
     for (Node& n : folder.children) {
         if (!n.folder && n.name.startsWith(u'.'))
             n.attributes |= attr::Hidden;

@@ -42,7 +42,6 @@ public:
     QString path() const override { return path_; }
 
     std::optional<QList<FolderEntry>> entries() override {
-        fs_.calls.append({FsCall::Op::Entries, path_, {}});
         const Node* node = fs_.find(path_);
         if (!node || !node->isFolder || !node->listable)
             return std::nullopt;
@@ -66,13 +65,11 @@ public:
     }
 
     quint32 entryAttributes(const QString& name, quint32) override {
-        fs_.calls.append({FsCall::Op::Attributes, path_, name});
         const Node* node = fs_.find(path_ + name);
         return node ? node->attributes : attr::Invalid;
     }
 
     std::unique_ptr<Folder> openSubFolder(const QString& name) override {
-        fs_.calls.append({FsCall::Op::OpenSubFolder, path_, name});
         return isValidName(name) ? fs_.folderAt(path_ % name % u'/') : nullptr;
     }
 
@@ -202,7 +199,6 @@ FsError FakeFileSystem::rename(const QString& folderPath, const QString& oldName
 }
 
 std::unique_ptr<Folder> FakeFileSystem::openFolder(const QString& path) {
-    calls.append({FsCall::Op::OpenFolder, path, {}});
     return path.isEmpty() ? nullptr : folderAt(path);
 }
 
@@ -212,13 +208,11 @@ FsError FakeFileSystem::renameInFolder(const QString& folderPath, const QString&
 }
 
 quint32 FakeFileSystem::attributes(const QString& path) {
-    calls.append({FsCall::Op::Attributes, path, {}});
     const Node* node = find(path);
     return node ? node->attributes : attr::Invalid;
 }
 
 bool FakeFileSystem::isPlainFile(const QString& path) {
-    calls.append({FsCall::Op::IsPlainFile, path, {}});
     const Node* node = find(path);
     return node && !node->isFolder && !(node->attributes & (attr::Hidden | attr::System));
 }

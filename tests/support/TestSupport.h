@@ -14,12 +14,12 @@
 
 namespace varnex {
 
-// One call made to a FakeFileSystem or one of its folders.
+// One rename tried on a FakeFileSystem or one of its folders.
 struct FsCall {
-    enum class Op { OpenFolder, Entries, OpenSubFolder, Rename, Attributes, IsPlainFile };
+    enum class Op { Rename };
     Op op;
-    QString path; // the folder (ending with "/") or the full path asked about
-    QString name; // OpenSubFolder: the sub-folder; Rename: the old name; Attributes: the entry
+    QString path; // the folder, ending with "/"
+    QString name; // the old name
 };
 
 // An in-memory tree of folders and files. Paths are absolute and use "/"; "/" is the root.
@@ -54,7 +54,7 @@ public:
     // attr::Invalid) and the walk asks for a file's attributes when it reaches it. With
     // `pauseListings`, every listing lets the caller's events run once.
     bool pauseListings = false;
-    // Every call made, in order.
+    // Every rename tried, in order.
     QList<FsCall> calls;
     qint64 renameCalls() const;
 

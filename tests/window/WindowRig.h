@@ -7,7 +7,7 @@
 // user's own settings.
 
 #include "platform/PosixFileSystem.h"
-#include "settings/MemorySettingsStore.h"
+#include "support/MemorySettingsStore.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 #include "window/frmVarnex.h"

@@ -103,34 +103,6 @@ QStringList stateOf(frmVarnex& w) {
                                                 QString::number(size.height()))};
 }
 
-QStringList writesOf(const MemorySettingsStore& store) {
-    QStringList writes;
-    for (const MemorySettingsStore::Access& access : store.accesses()) {
-        if (access.operation == MemorySettingsStore::Operation::Write)
-            writes.append(access.key % u'=' % access.value);
-    }
-    return writes;
-}
-
-qsizetype flushesOf(const MemorySettingsStore& store) {
-    return std::count_if(store.accesses().cbegin(), store.accesses().cend(), [](const auto& a) {
-        return a.operation == MemorySettingsStore::Operation::Flush;
-    });
-}
-
-enum class ExitWay { ExitButton, Escape, CloseBox, Terminate };
-
-void exitBy(frmVarnex& w, ExitWay way) {
-    if (way == ExitWay::ExitButton)
-        w.cmdExit->click();
-    else if (way == ExitWay::Escape)
-        QTest::keyClick(w.txtFind, Qt::Key_Escape);
-    else if (way == ExitWay::CloseBox)
-        w.close();
-    else
-        w.Form_Terminate();
-}
-
 } // namespace
 
 class EndToEndTest : public QObject {
@@ -142,16 +114,6 @@ class EndToEndTest : public QObject {
 
     QString dir() const { return data_->path(); }
     frmVarnex& start() { return *(w_ = &rig_->start()); }
-    // Replaces the placeholders of a table row with this run's folders.
-    QStringList resolve(QStringList texts) const {
-        for (QString& text : texts) {
-            text.replace(u"{prog}"_s, rig_->programDir.path())
-                .replace(u"{prev}"_s, dir() % u"/prev"_s)
-                .replace(u"{dir}"_s, dir());
-        }
-        return texts;
-    }
-
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void init() {
@@ -263,107 +225,6 @@ private Q_SLOTS:
             QCOMPARE(rowsOf(w_->File1->model()), list(after)); // re-read after the run
     }
 
-    void storedValues_data() {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("expected");
-        QTest::addColumn<QString>("written");
-        // clang-format off
-        QTest::newRow("empty store: every default") << QString()
-            << u"frame=folder|arrays=0 0 1 0 0|ticks=1 0 0 0 0|texts=[][][][]|findEnabled=1|"
-               u"folder={prog} tip={prog} preview={prog}|size=8000x6480"_s << u"Path={prog}|Select a Folder=True|Case Sensitive=1"_s;
-        QTest::newRow("True maximises, the stored size stays") << u"Window Maximized=True|Window Width=9000"_s << u"size=maximized"_s << u"Window Maximized=True|Window Width=9000"_s;
-        QTest::newRow("both modes False: none selected") << u"Select a Folder=False|Select Files=False"_s << u"frame=folder|arrays=-1 0 1 0 0"_s << u"Select a Folder=False|Select Files=False"_s;
-        QTest::newRow("the last member read wins")
-            << u"Option Prepend=True|Option Convert Case=True|Option Postpend After=True|Option Convert UpperCase=True|Option Convert ProperCase=True"_s
-            << u"arrays=0 3 1 1 2|findEnabled=0"_s << u"Option Prepend=False|Option Convert Case=True|Option Postpend Before=False"_s;
-        QTest::newRow("Case Sensitive 2 is greyed and kept") << u"Case Sensitive=2"_s << u"ticks=2 0 0 0 0"_s << u"Case Sensitive=2"_s;
-        QTest::newRow("a size no screen holds is not used, nor saved") << u"Window Width=1e38|Window Height=30000000000"_s << u"size=11760x10410"_s << u"Window Width=11760|Window Height=10410"_s;
-        QTest::newRow("Path of a missing folder") << u"Path={dir}/missing"_s << u"folder={dir}/missing tip={dir}/missing preview={prev}"_s << u"Path={dir}/missing"_s;
-        // clang-format on
-    }
-    // Stored texts through a real start (which writes nothing), and what the next exit stores.
-    void storedValues() {
-        QFETCH(QString, stored);
-        QFETCH(QString, expected);
-        QFETCH(QString, written);
-        makeFiles(dir(), list(u"prev/p.txt"_s));
-        for (const QString& entry : resolve(list(stored)))
-            rig_->memory.setStored(entry.section(u'=', 0, 0), entry.section(u'=', 1));
-        if (!stored.isEmpty())
-            rig_->window().setChosenFolder(dir() % u"/prev"); // what the previews showed before
-        start();
-        QCOMPARE(w_->windowTitle(), u"Varnex Version 1.3.0"_s);
-        const QStringList state = stateOf(*w_);
-        for (const QString& entry : resolve(list(expected)))
-            QVERIFY2(state.contains(entry), qPrintable(entry + u" in "_s + state.join(u' ')));
-        QCOMPARE(rig_->memory.writtenKeys(), QStringList());
-        QCOMPARE(rig_->box.messages.size(), 0);
-
-        w_->cmdExit->click();
-        for (const QString& entry : resolve(list(written))) {
-            const QString key = entry.section(u'=', 0, 0);
-            QCOMPARE(key % u'=' % rig_->memory.stored(key).value_or(u"<none>"_s), entry);
-        }
-    }
-
-    void exitWays_data() {
-        QTest::addColumn<ExitWay>("way");
-        QTest::addColumn<Qt::WindowState>("state");
-        QTest::addColumn<bool>("duringRun");
-        QTest::addColumn<QString>("windowKeys");
-        const QString normal = u"Window Maximized=False|Window Width=8000|Window Height=6480"_s;
-        using enum ExitWay;
-        // clang-format off
-        QTest::newRow("Exit button") << ExitButton << Qt::WindowNoState << false << normal;
-        QTest::newRow("Escape key") << Escape << Qt::WindowNoState << false << normal;
-        QTest::newRow("close box") << CloseBox << Qt::WindowNoState << false << normal;
-        QTest::newRow("terminate") << Terminate << Qt::WindowNoState << false << normal;
-        QTest::newRow("minimised") << CloseBox << Qt::WindowMinimized << false << QString();
-        QTest::newRow("maximised") << ExitButton << Qt::WindowMaximized << false << u"Window Maximized=True"_s;
-        QTest::newRow("close box during a run") << CloseBox << Qt::WindowNoState << true << normal;
-        QTest::newRow("terminate during a run") << Terminate << Qt::WindowNoState << true << normal;
-        // clang-format on
-    }
-    // Each way out writes the settings once and ends the program once; any later way does
-    // nothing. During a run, the run stops after its current file and shows no summary.
-    void exitWays() {
-        QFETCH(ExitWay, way);
-        QFETCH(Qt::WindowState, state);
-        QFETCH(bool, duringRun);
-        QFETCH(QString, windowKeys);
-        const QStringList names = list(u"a|b|c|d|e"_s);
-        makeFiles(dir(), names);
-        start().setWindowState(state);
-        if (duringRun) {
-            addToList(*w_, pathsIn(dir(), names));
-            choose(*w_, 1, u"x"_s);
-            rig_->pump.onProcessEvents = [&] {
-                if (w_->isVisible() && QFile::exists(dir() % u"/xa"))
-                    exitBy(*w_, way);
-            };
-            w_->cmdRename->click();
-        } else {
-            exitBy(*w_, way);
-        }
-
-        QCOMPARE(namesIn(dir()), duringRun ? list(u"b|c|d|e|xa"_s) : names);
-        const QStringList written = writesOf(rig_->memory);
-        QCOMPARE(written.size(), list(windowKeys).size() + 23);
-        QCOMPARE(written.mid(0, list(windowKeys).size()), list(windowKeys));
-        QCOMPARE(flushesOf(rig_->memory), 1);
-        QCOMPARE(rig_->endProgramCalls, 1);
-        QVERIFY(!w_->isVisible());
-        QCOMPARE(QApplication::overrideCursor(), nullptr);
-
-        const qsizetype accesses = rig_->memory.accesses().size();
-        for (const ExitWay again :
-             {ExitWay::ExitButton, ExitWay::Escape, ExitWay::CloseBox, ExitWay::Terminate})
-            exitBy(*w_, again);
-        QCOMPARE(rig_->memory.accesses().size(), accesses);
-        QCOMPARE(rig_->endProgramCalls, 1);
-        QCOMPARE(rig_->box.messages.size(), 0);
-    }
-
     // The exit tells the user the settings were not saved, then ends the program.
     void unwritableStore() {
         rig_->memory.setFlushFails(true);
@@ -420,40 +281,7 @@ private Q_SLOTS:
         QTRY_COMPARE(w.outerSizeTwips(), QSizeF(9000, 7005));
         QCOMPARE(stateOf(w), before);
     }
-
-    void help_data() {
-        QTest::addColumn<bool>("present");
-        QTest::newRow("help file present") << true;
-        QTest::newRow("help file missing") << false;
-    }
-    // Help shows the document beside the program at its contents, in a modeless read-only
-    // viewer, and again at the contents on the next press; without the file, nothing shows.
-    void help() {
-        QFETCH(bool, present);
-        if (present)
-            QVERIFY(
-                QFile::copy(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../../help/Varnex Help.html"),
-                            rig_->programDir.filePath(u"Varnex Help.html"_s)));
-        start().cmdHelp->click();
-        QCOMPARE(rig_->box.messages.size(), 0);
-        HelpViewer* viewer = w_->helpViewer();
-        QCOMPARE(viewer && viewer->isVisible(), present);
-        if (!present)
-            return;
-        QVERIFY(viewer->isWindow() && QApplication::activeModalWidget() == nullptr);
-        QTextBrowser* browser = viewer->browser();
-        QVERIFY(browser->isReadOnly());
-        QCOMPARE(browser->source().fragment(), u"contents"_s);
-        QScrollBar* scroll = browser->verticalScrollBar();
-        QTRY_VERIFY(scroll->maximum() > 0);
-        const int atContents = scroll->value();
-        QVERIFY(atContents < scroll->maximum());
-        scroll->setValue(scroll->maximum());
-        w_->cmdHelp->click();
-        QCOMPARE(scroll->value(), atContents);
-        QCOMPARE(w_->helpViewer(), viewer);
-    }
 };
 
 QTEST_MAIN(EndToEndTest)
-#include "EndToEndTest.moc"
+#include "tst_Window.moc"

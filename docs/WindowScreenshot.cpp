@@ -1,6 +1,6 @@
 // Saves a picture of the main window as a first start shows it, with a sample folder, for the
 // documentation: window_screenshot <file.png>. Run it under a display, e.g. xvfb-run.
-#include "WindowRig.h"
+#include "window/WindowRig.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,0 +1,307 @@
+// The selection: the file list and its Close, drops and duplicates; the Open command; the
+// folder preview.
+
+#include "platform/PosixFileSystem.h"
+#include "selection/FileList.h"
+#include "selection/FolderPreview.h"
+#include "selection/OpenCommand.h"
+#include "support/MemorySettingsStore.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QMimeData>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sys/stat.h>
+#include <utility>
+
+using namespace varnex;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// "0 2 /x" -> {"/d/f0", "/d/f2", "/x"}
+QStringList entries(const QString& text) {
+    QStringList result;
+    for (const QString& part : text.split(u' ', Qt::SkipEmptyParts))
+        result.append(part.startsWith(u'/') ? part : u"/d/f"_s + part);
+    return result;
+}
+
+QStringList texts(const FileListModel& model) {
+    QStringList result;
+    for (int row = 0; row < model.count(); ++row)
+        result.append(model.entryAt(row));
+    return result;
+}
+
+enum class DuringClose { Nothing, RemoveUnselectedBelow, CloseAll, Deselect, CloseAgain };
+
+QStringList split(const QString& text) {
+    return text.split(u' ', Qt::SkipEmptyParts);
+}
+
+// "|" stands for `by`.
+QString bars(QString text, QChar by) {
+    return text.replace(u'|', by);
+}
+
+OpenFileDialog::Result accepted(const QString& paths, int filterIndex = 2) {
+    OpenFileDialog::Result result;
+    result.status = OpenFileDialog::Status::Accepted;
+    result.paths = split(paths);
+    result.filterIndex = filterIndex;
+    return result;
+}
+
+struct Fixture {
+    FakeFileSystem fs;
+    CountingEventPump events;
+    FileList list{fs, events};
+    ScriptedOpenDialog dialog;
+    MemorySettingsStore settings;
+    ScriptedMessageBox messages;
+    OpenCommand command{list, dialog, settings, messages, events};
+
+    QStringList texts() const { return ::texts(list.model()); }
+};
+
+QString column(const QAbstractItemModel& model, int role) {
+    QStringList result;
+    for (int row = 0; row < model.rowCount(); ++row)
+        result.append(model.index(row, 0).data(role).toString());
+    return result.join(QLatin1Char('|'));
+}
+
+} // namespace
+
+class TestSelection : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void close_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<DuringClose>("action"); // at the first yield, as a user might
+        QTest::addColumn<QString>("remaining");
+
+        using enum DuringClose;
+        const QList<int> odd{1, 3, 5, 7, 9};
+        QTest::newRow("three of five") << 5 << QList<int>{0, 2, 3} << 2 << Nothing << u"1 4"_s;
+        QTest::newRow("none selected") << 5 << QList<int>{} << 1 << Nothing << u"0 1 2 3 4"_s;
+        QTest::newRow("unselected entry below removed meanwhile")
+            << 10 << odd << 9 << RemoveUnselectedBelow << u"2 4 6 8"_s;
+        QTest::newRow("selection cleared meanwhile")
+            << 10 << odd << 9 << Deselect << u"0 1 2 3 4 5 6 7 8"_s;
+        QTest::newRow("Close pressed again meanwhile")
+            << 10 << odd << 9 << CloseAgain << u"0 2 4 6 8"_s;
+        // Every other row: more ranges than the model removes one by one and than Close has
+        // steps.
+        QList<int> many;
+        QString even;
+        for (int i = 1; i < 2000; i += 2) {
+            many.append(i);
+            even += QString::number(i - 1) + u' ';
+        }
+        QTest::newRow("scattered") << 2000 << many << 1 << Nothing << even;
+    }
+    void close() {
+        QFETCH(int, count);
+        QFETCH(QList<int>, selected);
+        QFETCH(int, current);
+        QFETCH(DuringClose, action);
+        QFETCH(QString, remaining);
+
+        FakeFileSystem fs;
+        CountingEventPump events;
+        FileList list(fs, events);
+        FileListModel& model = list.model();
+        // Whatever Close removes must be selected at that moment. Connected before the
+        // selection model exists, so that it runs before the selection model forgets the rows.
+        bool userRemoves = false;
+        QItemSelectionModel* selection = nullptr;
+        QObject::connect(&model, &QAbstractItemModel::rowsAboutToBeRemoved, &model,
+                         [&](const QModelIndex&, int first, int last) {
+                             for (int row = first; row <= last && !userRemoves; ++row)
+                                 QVERIFY(selection->isRowSelected(row, {}));
+                         });
+        for (int i = 0; i < count; ++i)
+            model.append(u"/d/f%1"_s.arg(i));
+        selection = new QItemSelectionModel(&model, &model);
+        if (current >= 0)
+            selection->setCurrentIndex(model.index(current), QItemSelectionModel::NoUpdate);
+        for (int row : selected)
+            selection->select(model.index(row), QItemSelectionModel::Select);
+        events.onProcessEvents = [&] {
+            if (events.calls != 1)
+                return;
+            userRemoves = action == DuringClose::RemoveUnselectedBelow;
+            if (action == DuringClose::RemoveUnselectedBelow)
+                model.removeAt(0);
+            else if (action == DuringClose::CloseAll)
+                list.cmdCloseAll();
+            else if (action == DuringClose::Deselect)
+                selection->clearSelection();
+            else if (action == DuringClose::CloseAgain)
+                list.cmdClose(*selection);
+            userRemoves = false;
+        };
+        list.cmdClose(*selection);
+
+        QCOMPARE(texts(model), entries(remaining));
+        for (int i = 0; i < count; ++i) // the duplicate index follows every removal
+            QCOMPARE(model.containsIgnoringCase(u"/D/F%1"_s.arg(i)),
+                     entries(remaining).contains(u"/d/f%1"_s.arg(i)));
+        const bool removedAny = model.count() < count;
+        QCOMPARE(events.calls > 0, removedAny);
+        QVERIFY(events.calls <= FileList::MaxCloseSteps);
+        if (removedAny && model.count() > 0)
+            QVERIFY(selection->currentIndex().isValid()); // Close can be pressed again
+    }
+
+    // Against the real file system: only plain files that are neither hidden nor special get
+    // in, in the order dropped; remote URLs and plain text add nothing.
+    void drops() {
+        QTemporaryDir dir;
+        const auto path = [&](const char* name) {
+            return dir.filePath(QLatin1String(name));
+        };
+        for (const char* name : {"b.txt", "a.txt", ".hidden", "locked.txt"}) {
+            QFile file(path(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QFile::setPermissions(path("locked.txt"), QFile::ReadOwner));
+        QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
+        QCOMPARE(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
+
+        PosixFileSystem fs;
+        CountingEventPump events;
+        FileList list(fs, events);
+        QList<QUrl> urls{QUrl(u"https://example.com/c.txt"_s)};
+        for (const char* name :
+             {"b.txt", "folder", ".hidden", "fifo", "missing", "locked.txt", "a.txt", "b.txt"})
+            urls.append(QUrl::fromLocalFile(path(name)));
+        QMimeData files;
+        files.setUrls(urls);
+        QMimeData text;
+        text.setText(urls.last().toString());
+
+        QVERIFY(!FileList::carriesLocalFiles(&text));
+        QCOMPARE(list.addDroppedFiles(&text), 0);
+        QVERIFY(FileList::carriesLocalFiles(&files));
+        QCOMPARE(list.addDroppedFiles(&files), 3);
+        QCOMPARE(texts(list.model()),
+                 (QStringList{path("b.txt"), path("locked.txt"), path("a.txt")}));
+    }
+    void adds_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("listWasEmpty");
+        // Into an empty list nothing is tested, not even names equal but for case.
+        QTest::newRow("several into an empty list")
+            << QString() << u"/d/b /d/a /d/B"_s << u"/d/b /d/a /d/B"_s << true;
+        QTest::newRow("one already listed in another case")
+            << u"/D/A"_s << u"/d/a /d/c"_s << u"/D/A /d/c"_s << false;
+    }
+    void adds() {
+        QFETCH(QString, before);
+        QFETCH(QString, chosen);
+        QFETCH(QString, after);
+        QFETCH(bool, listWasEmpty);
+        Fixture f;
+        for (const QString& entry : split(before))
+            f.list.model().append(entry);
+        f.list.ListWasEmpty = !listWasEmpty;
+        f.settings.setStored(u"Path"_s, u"/start/"_s);
+        f.dialog.answers = {accepted(chosen)};
+        f.command.cmdOpen_Click();
+
+        QCOMPARE(f.dialog.requests.first().initialFolder, u"/start/"_s);
+        QCOMPARE(f.texts(), split(after));
+        QCOMPARE(f.list.ListWasEmpty, listWasEmpty);
+        QCOMPARE(f.settings.stored(u"Path"_s), u"/d/"_s);
+        QCOMPARE(f.events.calls, split(chosen).size() - 1); // between names, not after the last
+    }
+
+    // A dialog that is not confirmed leaves the list, the settings and ListWasEmpty as they
+    // were; a failure shows its message.
+    void notConfirmed_data() {
+        QTest::addColumn<OpenFileDialog::Status>("status");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("text"); // empty: no message
+        QTest::newRow("cancel") << OpenFileDialog::Status::Cancelled << 0 << QString();
+        QTest::newRow("too many files")
+            << OpenFileDialog::Status::ResultTooLarge << 20476
+            << u"Windows cannot open this many files at once. Try opening fewer files.||"
+               u"Error number:  20476|Error generated by: Dlg|Error description: Big"_s;
+        QTest::newRow("other") << OpenFileDialog::Status::Failed << -7
+                               << u"The following error occured:||Error number: -7|"
+                                  u"Error generated by: Dlg|Error description: Big"_s;
+    }
+    void notConfirmed() {
+        QFETCH(OpenFileDialog::Status, status);
+        QFETCH(int, number);
+        QFETCH(QString, text);
+        Fixture f;
+        f.list.model().append(u"/d/a"_s);
+        OpenFileDialog::Result answer = accepted(u"/d/b"_s);
+        answer.status = status;
+        answer.errorNumber = number;
+        answer.errorSource = u"Dlg"_s;
+        answer.errorDescription = u"Big"_s;
+        f.dialog.answers = {answer};
+        if (!text.isEmpty())
+            f.messages.enqueue({Button::Ok});
+        f.command.cmdOpen_Click();
+
+        QCOMPARE(f.dialog.requests.first().initialFolder, programFolder());
+        QCOMPARE(f.texts(), QStringList{u"/d/a"_s});
+        QVERIFY(f.settings.writtenKeys().isEmpty());
+        QVERIFY(!f.list.ListWasEmpty);
+        QCOMPARE(f.messages.messages.size(), text.isEmpty() ? 0 : 1);
+        for (const Message& message : std::as_const(f.messages.messages))
+            QCOMPARE(message.text, bars(text, QChar(13)));
+    }
+
+    void showsFolder() {
+        FakeFileSystem fs;
+        for (const char* file : {"/data/b.txt", "/data/A.txt", "/data/a.txt", "/data/alpha/in"})
+            fs.addFile(QLatin1String(file));
+        fs.addFile(QStringLiteral("/data/.hidden"), {}, attr::Hidden);
+        fs.addFolder(QStringLiteral("/data/Zeta"));
+        fs.addFile(QStringLiteral("/locked/secret"));
+        fs.setUnreadable(QStringLiteral("/locked"), true);
+
+        FolderPreview preview(fs);
+        QVERIFY(!preview.refresh()); // no folder yet
+        QVERIFY(preview.setFolder(QStringLiteral("/data/")));
+        QCOMPARE(column(preview.dirModel(), FolderTreeModel::PathRole),
+                 QStringLiteral("/|/data|/data/alpha|/data/Zeta"));
+        QCOMPARE(column(preview.dirModel(), Qt::DisplayRole),
+                 QStringLiteral("/|  data|    alpha|    Zeta"));
+        QCOMPARE(preview.dirModel().folderRow(), 1);
+        QCOMPARE(column(preview.fileModel(), Qt::DisplayRole),
+                 QStringLiteral(".hidden|A.txt|a.txt|b.txt"));
+
+        // What cannot be shown leaves the previous folder in place.
+        for (const char* path : {"/nowhere", "/data/a.txt", "/locked", ""}) {
+            QVERIFY(!preview.setFolder(QLatin1String(path)));
+            QCOMPARE(preview.folder(), QStringLiteral("/data/"));
+            QCOMPARE(preview.fileModel().rowCount(), 4);
+        }
+        fs.addFile(QStringLiteral("/data/c"));
+        QVERIFY(preview.refresh());
+        QCOMPARE(preview.fileModel().rowCount(), 5);
+
+        QVERIFY(preview.setFolder(QStringLiteral("/")));
+        QCOMPARE(column(preview.dirModel(), FolderTreeModel::PathRole),
+                 QStringLiteral("/|/data|/locked"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSelection)
+#include "tst_Selection.moc"

@@ -1,0 +1,243 @@
+// The settings: reading stored texts into choices, writing them back, and the store on a real
+// INI file, damaged, unwritable or rewritten.
+
+#include "settings/QSettingsStore.h"
+#include "settings/StoredChoices.h"
+#include "settings/ValueForms.h"
+#include "support/MemorySettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+#include <limits>
+
+using namespace varnex;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// In the expectation columns -1 (truth, tick) and NaN (twips) stand for "does not convert".
+constexpr double no = std::numeric_limits<double>::quiet_NaN();
+
+// Files mode, Case Sensitive greyed, a postpend text with characters INI files treat specially.
+class FixedSource : public ChoicesSource {
+public:
+    bool optionMember(OptionArray array, int index) const override {
+        return array == OptionArray::FolderFile && index == 1;
+    }
+    int checkBox(CheckBox which) const override { return which == CheckBox::CaseSensitive ? 2 : 0; }
+    QString text(ChoiceText which) const override {
+        return which == ChoiceText::Postpend ? u" =;#\"x\" "_s : QString();
+    }
+    QString folderCaption() const override { return u"/home/u/data"_s; }
+};
+
+const QString App = u"Varnex"_s, Section = u"Settings"_s, Hidden = u"Checkbox Hidden"_s;
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// What the file on disk holds. QSettings keeps what it read of a file name for the whole
+// process and trusts it while size and modification time look unchanged, so the file is read
+// under a name never used before.
+QString onDisk(const QString& path, const QString& key) {
+    static int copies = 0;
+    const QString copy = path + u".copy"_s + QString::number(++copies);
+    if (!QFile::copy(path, copy))
+        return u"<no file>"_s;
+    return QSettingsStore(copy).readSetting(App, Section, key, u"<missing>"_s);
+}
+
+} // namespace
+
+class TestSettings : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void readers_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("truth");
+        QTest::addColumn<int>("tick");
+        QTest::addColumn<double>("twips");
+        const auto row = [](const char* text, int truth, int tick, double twips) {
+            QTest::newRow(text) << QString::fromUtf8(text) << truth << tick << twips;
+        };
+        row("tRUE", 1, -1, no);
+        row(" False ", 0, -1, no);
+        row("0", 0, 0, 0);
+        row("2", 1, 2, 2);
+        row("3", 1, -1, 3);
+        row("0.5", 1, 0, 0.5); // a half rounds to the even neighbour
+        row("1.5", 1, 2, 1.5);
+        row("8000.0001", 1, -1, 8000); // single precision
+        row("1e39", 1, -1, no);        // beyond single precision
+        row("1e400", -1, -1, no);
+        row("", -1, -1, no);
+        row("nan", -1, -1, no);
+    }
+    void readers() {
+        QFETCH(QString, text);
+        QFETCH(int, truth);
+        QFETCH(int, tick);
+        QFETCH(double, twips);
+        const auto gotTruth = truthFromText(text);
+        QCOMPARE(gotTruth.has_value() ? int(*gotTruth) : -1, truth);
+        QCOMPARE(tickFromText(text).value_or(-1), tick);
+        if (std::isnan(twips))
+            QVERIFY(!twipsFromText(text));
+        else
+            QCOMPARE(twipsFromText(twipsText(twips)).value_or(no), double(float(twips)));
+        if (!std::isnan(twips))
+            QCOMPARE(twipsFromText(text).value_or(no), twips);
+    }
+
+    void windowSize_data() {
+        QTest::addColumn<QString>("maximized");
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<bool>("expectMaximized");
+        QTest::addColumn<double>("outerWidth");  // with a designed width of 11760
+        QTest::addColumn<double>("outerHeight"); // with a designed height of 5000
+        const auto row = [](const char* name, const QString& maximized, const QString& width,
+                            const QString& height, bool expectMaximized, double w, double h) {
+            QTest::newRow(name) << maximized << width << height << expectMaximized << w << h;
+        };
+        row("maximised", u"True"_s, u"9000"_s, u"7000"_s, true, 11760, 6480);
+        row("lower-case true", u"true"_s, u"9000"_s, u"7000"_s, false, 9000, 7000);
+        row("raised to minimum", u"False"_s, u"5000"_s, u"100"_s, false, 8000, 6480);
+        row("not a number: designed", u"False"_s, u"wide"_s, {}, false, 11760, 6480);
+    }
+    void windowSize() {
+        QFETCH(QString, maximized);
+        QFETCH(QString, width);
+        QFETCH(QString, height);
+        MemorySettingsStore store;
+        store.setStored(u"Window Maximized"_s, maximized);
+        store.setStored(u"Window Width"_s, width);
+        store.setStored(u"Window Height"_s, height);
+        const WindowSizeChoice size = readWindowSize(store);
+        QTEST(size.maximized, "expectMaximized");
+        QTEST(size.outerWidth(11760), "outerWidth");
+        QTEST(size.outerHeight(5000), "outerHeight");
+    }
+
+    // What an exit saves, read back by a new start; a failed flush is reported.
+    void saveAndOpenChoice() {
+        MemorySettingsStore store;
+        QVERIFY(saveChoices(store, FixedSource(), WindowState::Normal, 9000, 7000.5));
+        QCOMPARE(store.stored(u"Window Width"_s), u"9000"_s);
+        QCOMPARE(store.stored(u"Window Height"_s), u"7000.5"_s);
+        QCOMPARE(store.stored(u"Select Files"_s), u"True"_s);
+        QCOMPARE(store.stored(u"Case Sensitive"_s), u"2"_s);
+        QCOMPARE(store.stored(u"Text Postpend"_s), u" =;#\"x\" "_s);
+        QCOMPARE(store.stored(u"Path"_s), u"/home/u/data"_s);
+        QCOMPARE(store.flushes(), 1);
+        for (const auto& [stored, index] : {std::pair(u"2.0"_s, 2), {u"0"_s, 0}, {u"4"_s, 0}}) {
+            store.setStored(u"OpenFilterIndex"_s, stored);
+            QCOMPARE(readOpenFilterIndex(store).value_or(0), index);
+        }
+        store.setFlushFails(true);
+        QVERIFY(!writeOpenChoice(store, 1, u"/data/"_s));
+        QVERIFY(!saveChoices(store, FixedSource(), WindowState::Normal, 9000, 7000));
+    }
+
+    void textRoundTrips_data() {
+        QTest::addColumn<QString>("text");
+        // Separated by "|"; the first is the empty text.
+        const QStringList texts =
+            u"|a=b|a;b|#x|;x|\"quoted\"|  lead and trail  | |C:\\Data\\|\\\\srv\\x|\\x41|"
+            u"Ünïcødé ß 日本 😀|8000|-1|true|@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x6QPoint)|@@x|@|"
+            u"@ByteArray(x)|a,b|a, b|,|line\nbreak\r|tab\there"_s.split(u'|');
+        for (const QString& text : texts)
+            QTest::newRow(text.toUtf8().constData()) << text;
+    }
+    void textRoundTrips() {
+        QFETCH(QString, text);
+        const QString path = m_dir.filePath(u"roundtrip.conf"_s);
+        QSettingsStore store(path);
+        store.writeSetting(App, Section, u"Text Find"_s, text);
+        QVERIFY(store.flush());
+        QCOMPARE(onDisk(path, u"Text Find"_s), text);
+        QCOMPARE(onDisk(path, u"Text Replace"_s), u"<missing>"_s);
+    }
+
+    // A store that cannot be written reports it at every flush; a store that cannot be read
+    // gives the defaults.
+    void unwritable() {
+        const QString blocker = m_dir.filePath(u"blocker"_s);
+        writeFile(blocker, "not a folder");
+        const QString path = blocker + u"/Varnex/Varnex.conf"_s;
+        QSettingsStore store(path);
+        store.writeSetting(App, Section, Hidden, u"1"_s);
+        QVERIFY(!store.flush());
+        QVERIFY(!store.flush());
+        // Once the way is clear the values not yet saved are saved.
+        QVERIFY(QFile::remove(blocker));
+        QVERIFY(store.flush());
+        QCOMPARE(onDisk(path, Hidden), u"1"_s);
+
+        // QSettings keeps reporting the damaged file it read and would hide the failed write.
+        const QString folder = m_dir.filePath(u"damaged"_s);
+        QVERIFY(QDir().mkpath(folder));
+        writeFile(folder + u"/Varnex.conf"_s, "[Settings\nPath=/old\n");
+        QSettingsStore damaged(folder + u"/Varnex.conf"_s);
+        QVERIFY(QDir(folder).removeRecursively());
+        writeFile(folder, "not a folder");
+        damaged.writeSetting(App, Section, u"Path"_s, u"/new"_s);
+        QVERIFY(!damaged.flush());
+
+        const QString aFolder = m_dir.filePath(u"folder.conf"_s);
+        QVERIFY(QDir().mkpath(aFolder));
+        QSettingsStore unreadable(aFolder);
+        QCOMPARE(readWindowSize(unreadable).width, 8000.0);
+        unreadable.writeSetting(App, Section, u"Path"_s, u"/x"_s);
+        QVERIFY(!unreadable.flush());
+    }
+
+    // A damaged file never stops start-up: what cannot be read gives the default, readable
+    // lines still count, and the next save replaces the file and reports success.
+    void damagedFile_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("hidden"); // what "Checkbox Hidden" reads
+        QByteArray garbage(64 * 1024, '\0');
+        QRandomGenerator random(20240611);
+        for (char& byte : garbage)
+            byte = char(random.bounded(256));
+        QTest::newRow("binary garbage") << garbage << u"0"_s;
+        QTest::newRow("huge line")
+            << QByteArray(8 * 1024 * 1024, 'x') + "\n[Settings]\nCheckbox%20Hidden=1\n"
+            << u"1"_s;
+        QTest::newRow("invalid UTF-8")
+            << QByteArray("[Settings]\n\xff\xfe=\x80\xc3(\nCheckbox%20Hidden=\xc3\x28\n")
+            << QString::fromUtf8("\xc3\x28");
+        // QSettings reads on after a section header that lacks its bracket.
+        QTest::newRow("unclosed section")
+            << QByteArray("[Settings\nCheckbox%20Hidden=1\n") << u"1"_s;
+        QTest::newRow("not a text")
+            << QByteArray("[Settings]\nCheckbox%20Hidden=@Rect(1 2 3 4)\n") << u"0"_s;
+        QTest::newRow("hand-written list")
+            << QByteArray("[Settings]\nCheckbox%20Hidden=a,b\n") << u"a, b"_s;
+    }
+    void damagedFile() {
+        QFETCH(QByteArray, content);
+        const QString path =
+            m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + u".conf");
+        writeFile(path, content);
+        QSettingsStore store(path);
+        QTEST(store.readSetting(App, Section, Hidden, u"0"_s), "hidden");
+        QVERIFY(!readWindowSize(store).maximized);
+        store.writeSetting(App, Section, Hidden, u"2"_s);
+        QVERIFY(store.flush());
+        QCOMPARE(onDisk(path, Hidden), u"2"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_Settings.moc"

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/AppInfo.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+
+#include <QHash>
+#include <QStringList>
+#include <optional>
+
+namespace varnex {
+
+// Settings held in memory, for the tests: what was written, how often it was flushed, and a
+// flush that can be made to fail.
+class MemorySettingsStore final : public SettingsStore {
+public:
+    QString readSetting(const QString& application, const QString& section, const QString& key,
+                        const QString& defaultValue) const override {
+        return m_values.value(address(application, section, key), defaultValue);
+    }
+    void writeSetting(const QString& application, const QString& section, const QString& key,
+                      const QString& value) override {
+        m_values.insert(address(application, section, key), value);
+        m_written.append(key);
+    }
+    bool flush() override {
+        ++m_flushes;
+        return !m_flushFails;
+    }
+
+    // A value of the program's own section.
+    void setStored(const QString& key, const QString& value) {
+        m_values.insert(address(applicationTitle(), settingsSection(), key), value);
+    }
+    std::optional<QString> stored(const QString& key) const {
+        const auto it = m_values.constFind(address(applicationTitle(), settingsSection(), key));
+        return it == m_values.cend() ? std::nullopt : std::optional(*it);
+    }
+
+    void setFlushFails(bool fails) { m_flushFails = fails; }
+    int flushes() const { return m_flushes; }
+    // The keys written, in order, repeats included.
+    const QStringList& writtenKeys() const { return m_written; }
+
+private:
+    static QString address(const QString& application, const QString& section, const QString& key) {
+        return application + u'\n' + section + u'\n' + key;
+    }
+
+    QHash<QString, QString> m_values;
+    QStringList m_written;
+    int m_flushes = 0;
+    bool m_flushFails = false;
+};
+
+} // namespace varnex
