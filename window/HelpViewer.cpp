@@ -3,6 +3,7 @@
 #include "platform/AppInfo.h"
 #include "platform/FileSystem.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTextBrowser>
 #include <QUrl>
@@ -37,7 +38,14 @@ bool HelpViewer::showContents(const QString& file) {
 }
 
 QString helpFilePath(const QString& programFolder) {
-    return programFolder % nativeSeparator() % QStringLiteral("Varnex Help.html");
+    const QString name = QStringLiteral("Varnex Help.html");
+    const QString beside = programFolder % nativeSeparator() % name;
+    if (QFileInfo::exists(beside))
+        return beside;
+    const QString installed = programFolder % nativeSeparator() %
+                              QStringLiteral(VARNEX_INSTALLED_HELP_FOLDER) % nativeSeparator() %
+                              name;
+    return QFileInfo::exists(installed) ? QDir::cleanPath(installed) : beside;
 }
 
 } // namespace varnex
