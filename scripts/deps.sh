@@ -3,7 +3,11 @@
 # Usage: scripts/deps.sh [extra Debian packages...]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev libgl-dev "$@")
+# dpkg-dev and file: the package's dependencies (dpkg-shlibdeps); desktop-file-utils and
+# appstream: the validators of the installed desktop files; qt6-l10n-tools and qt6-tools-dev:
+# the translations.
+packages=(cmake ninja-build g++ qt6-base-dev libgl-dev dpkg-dev file desktop-file-utils appstream
+  qt6-l10n-tools qt6-tools-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
