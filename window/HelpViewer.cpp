@@ -12,7 +12,7 @@
 namespace varnex {
 
 HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setWindowTitle(applicationTitle() % QStringLiteral(" Help"));
+    setWindowTitle(applicationTitle() % tr(" Help"));
     browser_ = new QTextBrowser(this);
     browser_->setReadOnly(true);
     browser_->setOpenExternalLinks(false);
