@@ -1,5 +1,6 @@
 #include "Program.h"
 
+#include "app/Translations.h"
 #include "platform/AppInfo.h"
 #include "platform/TerminationSignals.h"
 #include "selection/FileList.h"
@@ -31,7 +32,8 @@ constexpr auto desktopId = "io.github.varnex.Varnex";
 } // namespace
 
 std::optional<int> answerWithoutWindow(int argc, char* argv[]) {
-    const QCoreApplication core(argc, argv);
+    QCoreApplication core(argc, argv);
+    installTranslations(core);
     const CommandLine line = parseCommandLine(QCoreApplication::arguments());
     // Errors are told after the window system has taken its own options out.
     if (line.action != CommandLine::Action::ShowHelp &&
@@ -46,6 +48,8 @@ int runProgram(QApplication& app) {
     QApplication::setOrganizationName(applicationTitle());
     QGuiApplication::setDesktopFileName(QString::fromLatin1(desktopId));
     QApplication::setWindowIcon(programIcon());
+    // The language of the system; the window's texts are translated as it is built.
+    installTranslations(app);
 
     const CommandLine line = parseCommandLine(QCoreApplication::arguments());
     if (line.action != CommandLine::Action::Start) {
