@@ -64,8 +64,9 @@ private Q_SLOTS:
         frmVarnex& window = rig.start();
         const QMap<QString, QString> german = windowTexts(window);
         QCOMPARE(german.keys(), english.keys());
-        // The same word in both languages.
-        const QStringList same{u"chkSystem caption"_s, u"chkSystem spoken"_s};
+        // The same word in both languages, and the folder label, which shows a path.
+        const QStringList same{u"chkSystem caption"_s, u"chkSystem spoken"_s,
+                               u"lblFolder caption"_s};
         for (const QString& key : german.keys()) {
             if (!same.contains(key))
                 QVERIFY2(german[key] != english[key], qPrintable(key + u": "_s + german[key]));
