@@ -1,6 +1,7 @@
 // Saves a picture of the main window as a first start shows it, with a sample folder, for the
 // documentation: window_screenshot <file.png>. Run it under a display, e.g. xvfb-run.
 #include "window/WindowRig.h"
+#include "app/Translations.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -9,6 +10,8 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // In the language of the system, as the program starts.
+    varnex::installTranslations(app);
     if (argc != 2)
         return 2;
     const QString target = QString::fromLocal8Bit(argv[1]);

@@ -2,6 +2,8 @@
 
 #include "platform/AppInfo.h"
 
+#include <QCoreApplication>
+
 namespace varnex {
 
 namespace {
@@ -48,7 +50,8 @@ bool CheckForIllegalCharacters(const QString& text) {
 }
 
 QString IllegalCharactersMessage() {
-    return QStringLiteral("A filename cannot contain any of the following characters:") %
+    return QCoreApplication::translate(
+               "RenameCommand", "A filename cannot contain any of the following characters:") %
            LineBreak % QStringLiteral("\\ / : * ? ") % QChar(u'"') % QStringLiteral("  < > |");
 }
 
@@ -56,18 +59,24 @@ std::optional<ValidationFailure> ValidateTexts(const CommandTexts& texts) {
     switch (texts.renameType) {
     case RenameType::ReplaceText:
         if (auto failure = requireText(
-                texts.find, QStringLiteral("You must enter a string to find."), TextBox::Find))
+                texts.find,
+                QCoreApplication::translate("RenameCommand", "You must enter a string to find."),
+                TextBox::Find))
             return failure;
         // An empty replacement removes the found text.
         if (!texts.replace.isEmpty() && CheckForIllegalCharacters(texts.replace))
             return ValidationFailure{IllegalCharactersMessage(), TextBox::Replace};
         return std::nullopt;
     case RenameType::Prepend:
-        return requireText(texts.prepend, QStringLiteral("You must enter a string to prepend."),
-                           TextBox::Prepend);
+        return requireText(
+            texts.prepend,
+            QCoreApplication::translate("RenameCommand", "You must enter a string to prepend."),
+            TextBox::Prepend);
     case RenameType::Postpend:
-        return requireText(texts.postpend, QStringLiteral("You must enter a string to postpend."),
-                           TextBox::Postpend);
+        return requireText(
+            texts.postpend,
+            QCoreApplication::translate("RenameCommand", "You must enter a string to postpend."),
+            TextBox::Postpend);
     case RenameType::ConvertCase:
     case RenameType::None:
         break;
@@ -78,25 +87,42 @@ std::optional<ValidationFailure> ValidateTexts(const CommandTexts& texts) {
 QString RunSummary(const RunCounters& counters, qint64 foldersSearched) {
     QString head;
     if (counters.FilesRenamed == 0)
-        head = QStringLiteral("No files were found that meet the replacement criteria.");
+        head = QCoreApplication::translate(
+            "RenameCommand", "No files were found that meet the replacement criteria.");
     else
-        head = QStringLiteral("Finished renaming ") % QString::number(counters.FilesRenamed) %
-               (counters.FilesRenamed == 1 ? QStringLiteral(" file.") : QStringLiteral(" files."));
+        head =
+            QCoreApplication::translate("RenameCommand", "Finished renaming ") %
+            QString::number(counters.FilesRenamed) %
+            (counters.FilesRenamed == 1 ? QCoreApplication::translate("RenameCommand", " file.")
+                                        : QCoreApplication::translate("RenameCommand", " files."));
 
-    return head % LineBreak % LineBreak % QStringLiteral("Folders searched: ") %
-           QString::number(foldersSearched) % LineBreak % QStringLiteral("Files processed: ") %
+    return head % LineBreak % LineBreak %
+           QCoreApplication::translate("RenameCommand", "Folders searched: ") %
+           QString::number(foldersSearched) % LineBreak %
+           QCoreApplication::translate("RenameCommand", "Files processed: ") %
            QString::number(counters.FilesProcessed) % LineBreak % LineBreak %
            countLine(counters.ReadOnlySkipped,
-                     QStringLiteral(" Read Only file was found but not renamed."),
-                     QStringLiteral(" Read Only files were found but not renamed."), true) %
+                     QCoreApplication::translate("RenameCommand",
+                                                 " Read Only file was found but not renamed."),
+                     QCoreApplication::translate("RenameCommand",
+                                                 " Read Only files were found but not renamed."),
+                     true) %
            countLine(counters.HiddenSkipped,
-                     QStringLiteral(" Hidden file was found but not renamed."),
-                     QStringLiteral(" Hidden files were found but not renamed."), true) %
+                     QCoreApplication::translate("RenameCommand",
+                                                 " Hidden file was found but not renamed."),
+                     QCoreApplication::translate("RenameCommand",
+                                                 " Hidden files were found but not renamed."),
+                     true) %
            countLine(counters.SystemSkipped,
-                     QStringLiteral(" System file was found but not renamed."),
-                     QStringLiteral(" System files were found but not renamed."), true) %
-           countLine(counters.FilesFailed, QStringLiteral(" file could not be renamed."),
-                     QStringLiteral(" files could not be renamed."), false);
+                     QCoreApplication::translate("RenameCommand",
+                                                 " System file was found but not renamed."),
+                     QCoreApplication::translate("RenameCommand",
+                                                 " System files were found but not renamed."),
+                     true) %
+           countLine(counters.FilesFailed,
+                     QCoreApplication::translate("RenameCommand", " file could not be renamed."),
+                     QCoreApplication::translate("RenameCommand", " files could not be renamed."),
+                     false);
 }
 
 void RunRenameCommand(RenameEngine& engine, RenameCommandHost& host, FileListAccess& list,

@@ -4,6 +4,7 @@
 #include "platform/AppInfo.h"
 #include "platform/NameOrder.h"
 
+#include <QCoreApplication>
 #include <QSet>
 #include <algorithm>
 #include <vector>
@@ -25,29 +26,37 @@ Message criticalMessage(QString text, Buttons buttons, int defaultButton) {
 }
 
 Message nameTooLongMessage(const QString& oldPath) {
-    return criticalMessage(QStringLiteral("The file ") % oldPath %
-                               QStringLiteral(" could not be renamed because the name you "
-                                              "specified exceeds 255 characters in length.") %
-                               LineBreak % LineBreak %
-                               QStringLiteral("Do you want to continue renaming?"),
-                           Buttons::YesNo, 0);
+    return criticalMessage(
+        QCoreApplication::translate("RenameEngine", "The file ") % oldPath %
+            QCoreApplication::translate("RenameEngine",
+                                        " could not be renamed because the name you "
+                                        "specified exceeds 255 characters in length.") %
+            LineBreak % LineBreak %
+            QCoreApplication::translate("RenameEngine", "Do you want to continue renaming?"),
+        Buttons::YesNo, 0);
 }
 
 Message fileErrorMessage(const QString& oldPath, const FsError& error) {
     return criticalMessage(
-        QStringLiteral("The file '") % oldPath %
-            QStringLiteral("' could not be renamed because of the following error occured.") %
+        QCoreApplication::translate("RenameEngine", "The file '") % oldPath %
+            QCoreApplication::translate(
+                "RenameEngine", "' could not be renamed because of the following error occured.") %
             LineBreak % LineBreak % errorDetailsText(error) % LineBreak % LineBreak %
-            QStringLiteral("Abort - Stop the renaming process.") % LineBreak %
-            QStringLiteral("Retry - Attempt to rename the file again.") % LineBreak %
-            QStringLiteral("Ignore - Skip this file and continue with the remaining files."),
+            QCoreApplication::translate("RenameEngine", "Abort - Stop the renaming process.") %
+            LineBreak %
+            QCoreApplication::translate("RenameEngine",
+                                        "Retry - Attempt to rename the file again.") %
+            LineBreak %
+            QCoreApplication::translate(
+                "RenameEngine", "Ignore - Skip this file and continue with the remaining files."),
         Buttons::AbortRetryIgnore, 1);
 }
 
 Message otherErrorMessage(const QString& oldPath, const FsError& error) {
     return criticalMessage(
-        QStringLiteral("The file ") % oldPath %
-            QStringLiteral(" could not be renamed because of the following error occured.") %
+        QCoreApplication::translate("RenameEngine", "The file ") % oldPath %
+            QCoreApplication::translate(
+                "RenameEngine", " could not be renamed because of the following error occured.") %
             LineBreak % LineBreak % errorDetailsText(error),
         Buttons::Ok, 0);
 }

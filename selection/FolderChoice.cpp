@@ -1,11 +1,12 @@
 #include "FolderChoice.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 namespace varnex {
 
 QString folderChooserTitle() {
-    return QStringLiteral("Select a folder");
+    return QCoreApplication::translate("FolderChoice", "Select a folder");
 }
 
 namespace {

@@ -12,10 +12,11 @@ namespace varnex {
 namespace {
 
 QString generalFailureHeadline() {
-    return QStringLiteral("The following error occured:");
+    return QCoreApplication::translate("OpenCommand", "The following error occured:");
 }
 QString tooManyFilesHeadline() {
-    return QStringLiteral("Windows cannot open this many files at once. Try opening fewer files.");
+    return QCoreApplication::translate(
+        "OpenCommand", "Windows cannot open this many files at once. Try opening fewer files.");
 }
 
 constexpr QChar CarriageReturn(13);
@@ -29,9 +30,10 @@ QString folderOf(const QString& path, const QString& separator) {
 
 QList<FileFilter> openFileFilters() {
     return {
-        {QStringLiteral("All Files (*.*)"), {QStringLiteral("*")}},
-        {QStringLiteral("Text Files(*.txt)"), {QStringLiteral("*.txt")}},
-        {QStringLiteral("HTML Files (*.html;*.htm)"),
+        {QCoreApplication::translate("OpenCommand", "All Files (*.*)"), {QStringLiteral("*")}},
+        {QCoreApplication::translate("OpenCommand", "Text Files(*.txt)"),
+         {QStringLiteral("*.txt")}},
+        {QCoreApplication::translate("OpenCommand", "HTML Files (*.html;*.htm)"),
          {QStringLiteral("*.html"), QStringLiteral("*.htm")}},
     };
 }

@@ -3,6 +3,7 @@
 #include "platform/AppInfo.h"
 #include "platform/FileSystem.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTextBrowser>
 #include <QUrl>
@@ -11,7 +12,7 @@
 namespace varnex {
 
 HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setWindowTitle(applicationTitle() % QStringLiteral(" Help"));
+    setWindowTitle(applicationTitle() % tr(" Help"));
     browser_ = new QTextBrowser(this);
     browser_->setReadOnly(true);
     browser_->setOpenExternalLinks(false);
@@ -37,7 +38,14 @@ bool HelpViewer::showContents(const QString& file) {
 }
 
 QString helpFilePath(const QString& programFolder) {
-    return programFolder % nativeSeparator() % QStringLiteral("Varnex Help.html");
+    const QString name = QStringLiteral("Varnex Help.html");
+    const QString beside = programFolder % nativeSeparator() % name;
+    if (QFileInfo::exists(beside))
+        return beside;
+    const QString installed = programFolder % nativeSeparator() %
+                              QStringLiteral(VARNEX_INSTALLED_HELP_FOLDER) % nativeSeparator() %
+                              name;
+    return QFileInfo::exists(installed) ? QDir::cleanPath(installed) : beside;
 }
 
 } // namespace varnex

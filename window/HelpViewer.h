@@ -21,7 +21,9 @@ private:
     QTextBrowser* browser_;
 };
 
-// The help document's path: the program's folder and the document's name joined as they are.
+// The help document's path: the program's folder and the document's name joined as they are,
+// when the document lies there (the build tree); otherwise where an installed program finds
+// it, in the documentation folder beside the program's one (bin/../share/doc/varnex).
 QString helpFilePath(const QString& programFolder);
 
 } // namespace varnex

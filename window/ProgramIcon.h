@@ -1,15 +1,12 @@
 #pragma once
 
 #include <QIcon>
-#include <QPixmap>
 
 namespace varnex {
 
-// The program's icon, drawn at run time: a page with two lines of text and a blue arrow, the
-// sign of a name being changed. `size` is 16 or 32 pixels; other sizes are drawn to scale.
-QPixmap programIconPixmap(int size);
-
-// The icon with its 16 and 32 pixel images.
+// The program's icon: a page with two lines of text and a blue arrow, the sign of a name being
+// changed. The images are the ones installed in the icon theme, from 16 to 256 pixels, so the
+// icon stays sharp at every size and scale.
 QIcon programIcon();
 
 } // namespace varnex

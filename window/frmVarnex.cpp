@@ -168,81 +168,76 @@ void frmVarnex::createControls() {
         groups_[static_cast<std::size_t>(array)] = buttons;
     };
 
-    optFolderFile[0] = option(this, QStringLiteral("Select a Folder"), d::optFolderFile0);
-    optFolderFile[1] = option(this, QStringLiteral("Select File(s)"), d::optFolderFile1);
+    optFolderFile[0] = option(this, tr("Select a Folder"), d::optFolderFile0);
+    optFolderFile[1] = option(this, tr("Select File(s)"), d::optFolderFile1);
     optFolderFile[0]->setChecked(true);
 
     // The two selection frames; the layout, not this list, sets their place.
-    frameFiles = new QGroupBox(QStringLiteral("Select File(s) to Rename"), this);
+    frameFiles = new QGroupBox(tr("Select File(s) to Rename"), this);
     frameFiles->setAccessibleName(frameFiles->title());
     lstFiles = new FileListView(frameFiles);
-    lstFiles->setAccessibleName(QStringLiteral("Files to rename"));
-    cmdOpen = button(frameFiles, QStringLiteral("&Open..."), d::cmdOpen);
-    cmdClose = button(frameFiles, QStringLiteral("&Close"), d::cmdClose);
-    cmdCloseAll = button(frameFiles, QStringLiteral("Close &All"), d::cmdCloseAll);
+    lstFiles->setAccessibleName(tr("Files to rename"));
+    cmdOpen = button(frameFiles, tr("&Open..."), d::cmdOpen);
+    cmdClose = button(frameFiles, tr("&Close"), d::cmdClose);
+    cmdCloseAll = button(frameFiles, tr("Close &All"), d::cmdCloseAll);
 
-    frameFolder = new QGroupBox(QStringLiteral("Rename All Files in this Folder"), this);
+    frameFolder = new QGroupBox(tr("Rename All Files in this Folder"), this);
     frameFolder->setAccessibleName(frameFolder->title());
     lblFolder = new QLabel(QStringLiteral("Label2"), frameFolder);
-    lblFolder->setAccessibleName(QStringLiteral("Folder"));
+    lblFolder->setAccessibleName(tr("Folder"));
     lblFolder->setTextFormat(Qt::PlainText);
-    cmdBrowse = button(frameFolder, QStringLiteral("&Browse..."), d::cmdBrowse);
-    chkRecursive =
-        tick(frameFolder, QStringLiteral("Rename files in all sub-folders"), d::chkRecursive);
+    cmdBrowse = button(frameFolder, tr("&Browse..."), d::cmdBrowse);
+    chkRecursive = tick(frameFolder, tr("Rename files in all sub-folders"), d::chkRecursive);
     Dir1 = new PreviewList(frameFolder);
-    Dir1->setAccessibleName(QStringLiteral("Folders"));
+    Dir1->setAccessibleName(tr("Folders"));
     File1 = new PreviewList(frameFolder);
-    File1->setAccessibleName(QStringLiteral("Files in folder"));
+    File1->setAccessibleName(tr("Files in folder"));
 
     frameControls = new QGroupBox(this);
-    frameControls->setAccessibleName(QStringLiteral("Type of rename"));
-    optTypeOfRename[0] = option(frameControls, QStringLiteral("Replace Text"), d::optTypeOfRename0);
-    lblFind = label(frameControls, QStringLiteral("Find:"), d::lblFind);
-    txtFind = textBox(frameControls, QStringLiteral("txtFind"), QStringLiteral("Find"), d::txtFind);
+    frameControls->setAccessibleName(tr("Type of rename"));
+    optTypeOfRename[0] = option(frameControls, tr("Replace Text"), d::optTypeOfRename0);
+    lblFind = label(frameControls, tr("Find:"), d::lblFind);
+    txtFind = textBox(frameControls, QStringLiteral("txtFind"), tr("Find"), d::txtFind);
     lblFind->setBuddy(txtFind);
-    lblReplace = label(frameControls, QStringLiteral("Replace:"), d::lblReplace);
-    txtReplace = textBox(frameControls, QStringLiteral("txtReplace"), QStringLiteral("Replace"),
-                         d::txtReplace);
+    lblReplace = label(frameControls, tr("Replace:"), d::lblReplace);
+    txtReplace = textBox(frameControls, QStringLiteral("txtReplace"), tr("Replace"), d::txtReplace);
     lblReplace->setBuddy(txtReplace);
-    frameIncludeExtension =
-        plainFrame(frameControls, QStringLiteral("Extension"), d::frameIncludeExtension);
+    frameIncludeExtension = plainFrame(frameControls, tr("Extension"), d::frameIncludeExtension);
     optIncludeExtension[0] =
-        option(frameIncludeExtension, QStringLiteral("Include extension"), d::optIncludeExtension0);
+        option(frameIncludeExtension, tr("Include extension"), d::optIncludeExtension0);
     optIncludeExtension[1] =
-        option(frameIncludeExtension, QStringLiteral("Exclude extension"), d::optIncludeExtension1);
-    chkCaseSensitive = tick(frameControls, QStringLiteral("Case Sensitive"), d::chkCaseSensitive);
-    optTypeOfRename[1] = option(frameControls, QStringLiteral("Prepend"), d::optTypeOfRename1);
-    txtPrepend = textBox(frameControls, QStringLiteral("txtPrepend"),
-                         QStringLiteral("Prepend text"), d::txtPrepend);
-    optTypeOfRename[2] = option(frameControls, QStringLiteral("Postpend"), d::optTypeOfRename2);
-    txtPostpend = textBox(frameControls, QStringLiteral("txtPostpend"),
-                          QStringLiteral("Postpend text"), d::txtPostpend);
-    framePostpend =
-        plainFrame(frameControls, QStringLiteral("Postpend position"), d::framePostpend);
+        option(frameIncludeExtension, tr("Exclude extension"), d::optIncludeExtension1);
+    chkCaseSensitive = tick(frameControls, tr("Case Sensitive"), d::chkCaseSensitive);
+    optTypeOfRename[1] = option(frameControls, tr("Prepend"), d::optTypeOfRename1);
+    txtPrepend =
+        textBox(frameControls, QStringLiteral("txtPrepend"), tr("Prepend text"), d::txtPrepend);
+    optTypeOfRename[2] = option(frameControls, tr("Postpend"), d::optTypeOfRename2);
+    txtPostpend =
+        textBox(frameControls, QStringLiteral("txtPostpend"), tr("Postpend text"), d::txtPostpend);
+    framePostpend = plainFrame(frameControls, tr("Postpend position"), d::framePostpend);
     optPostpendPosition[0] =
-        option(framePostpend, QStringLiteral("Place before extension"), d::optPostpendPosition0);
+        option(framePostpend, tr("Place before extension"), d::optPostpendPosition0);
     optPostpendPosition[1] =
-        option(framePostpend, QStringLiteral("Place after extension"), d::optPostpendPosition1);
-    optTypeOfRename[3] = option(frameControls, QStringLiteral("Convert Case"), d::optTypeOfRename3);
-    frameConvertCase = plainFrame(frameControls, QStringLiteral("Case"), d::frameConvertCase);
-    optConvertCase[0] = option(frameConvertCase, QStringLiteral("lowercase"), d::optConvertCase0);
-    optConvertCase[1] = option(frameConvertCase, QStringLiteral("UPPERCASE"), d::optConvertCase1);
-    optConvertCase[2] = option(frameConvertCase, QStringLiteral("Title Case"), d::optConvertCase2);
+        option(framePostpend, tr("Place after extension"), d::optPostpendPosition1);
+    optTypeOfRename[3] = option(frameControls, tr("Convert Case"), d::optTypeOfRename3);
+    frameConvertCase = plainFrame(frameControls, tr("Case"), d::frameConvertCase);
+    optConvertCase[0] = option(frameConvertCase, tr("lowercase"), d::optConvertCase0);
+    optConvertCase[1] = option(frameConvertCase, tr("UPPERCASE"), d::optConvertCase1);
+    optConvertCase[2] = option(frameConvertCase, tr("Title Case"), d::optConvertCase2);
     Line3 = new QFrame(frameControls);
     Line3->setFrameShape(QFrame::HLine);
     Line3->setFrameShadow(QFrame::Sunken);
     // A line two pixels thick, centred on its designed height.
     place(Line3, {d::Line3X1, d::Line3Y - TwipScale::TwipsPerPixelAt96Dpi, d::Line3X2 - d::Line3X1,
                   2 * TwipScale::TwipsPerPixelAt96Dpi});
-    Label1 = label(frameControls, QStringLiteral("Rename files with the following attributes:"),
-                   d::Label1);
-    chkReadOnly = tick(frameControls, QStringLiteral("Read Only"), d::chkReadOnly);
-    chkHidden = tick(frameControls, QStringLiteral("Hidden"), d::chkHidden);
-    chkSystem = tick(frameControls, QStringLiteral("System"), d::chkSystem);
+    Label1 = label(frameControls, tr("Rename files with the following attributes:"), d::Label1);
+    chkReadOnly = tick(frameControls, tr("Read Only"), d::chkReadOnly);
+    chkHidden = tick(frameControls, tr("Hidden"), d::chkHidden);
+    chkSystem = tick(frameControls, tr("System"), d::chkSystem);
 
-    cmdHelp = new QPushButton(QStringLiteral("&Help"), this);
-    cmdRename = new QPushButton(QStringLiteral("&Rename"), this);
-    cmdExit = new QPushButton(QStringLiteral("E&xit"), this);
+    cmdHelp = new QPushButton(tr("&Help"), this);
+    cmdRename = new QPushButton(tr("&Rename"), this);
+    cmdExit = new QPushButton(tr("E&xit"), this);
     for (QPushButton* control : {cmdHelp, cmdRename, cmdExit}) {
         control->setAutoDefault(true);
         control->setAccessibleName(spokenCaption(control->text()));
@@ -637,8 +632,8 @@ void frmVarnex::cmdExit_Click() {
     const QSizeF outer = outerSizeTwips();
     if (!saveChoices(*services_.settings, *choices_, state, outer.width(), outer.height())) {
         services_.messageBox->show(
-            {QStringLiteral("Your settings could not be saved, so the choices made in this "
-                            "session will not be restored next time."),
+            {tr("Your settings could not be saved, so the choices made in this "
+                "session will not be restored next time."),
              applicationTitle(), Buttons::Ok, Icon::Critical, 0});
     }
     // A run in progress ends after its current file and shows no summary.

@@ -1,0 +1,120 @@
+#include "CommandLine.h"
+
+#include "platform/AppInfo.h"
+#include "platform/FileSystem.h"
+#include "selection/FileList.h"
+#include "selection/FolderChoice.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace varnex {
+
+namespace {
+
+QString problem(const QString& path, const QString& reason) {
+    return QStringLiteral("varnex: %1: %2").arg(path, reason);
+}
+
+} // namespace
+
+CommandLine parseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    // "-platform" and its like are single words, never a bundle of one-letter options.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(
+        QCoreApplication::translate("CommandLine", "Renames many files at once."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument(
+        QCoreApplication::translate("CommandLine", "paths"),
+        QCoreApplication::translate(
+            "CommandLine", "Files to list (files mode), or one folder to open (folder mode)."),
+        QCoreApplication::translate("CommandLine", "[FILE... | FOLDER]"));
+
+    CommandLine result;
+    if (!parser.parse(arguments)) {
+        result.action = CommandLine::Action::Fail;
+        result.output = QStringLiteral("varnex: %1\n%2\n")
+                            .arg(parser.errorText(),
+                                 QCoreApplication::translate(
+                                     "CommandLine", "Try 'varnex --help' for more information."));
+        return result;
+    }
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        result.action = CommandLine::Action::ShowHelp;
+        result.output = parser.helpText();
+    } else if (parser.isSet(version)) {
+        result.action = CommandLine::Action::ShowVersion;
+        result.output = QStringLiteral("varnex %1.%2.%3\n")
+                            .arg(VARNEX_VERSION_MAJOR)
+                            .arg(VARNEX_VERSION_MINOR)
+                            .arg(VARNEX_VERSION_PATCH);
+    }
+    result.paths = parser.positionalArguments();
+    return result;
+}
+
+StartPaths sortStartPaths(const QStringList& paths, const QString& workingFolder, FileSystem& fs) {
+    StartPaths start;
+    QStringList folders;
+    const QDir base(workingFolder);
+    for (const QString& given : paths) {
+        const QString path = QDir::cleanPath(base.absoluteFilePath(given));
+        if (given.isEmpty()) {
+            start.problems << problem(
+                QStringLiteral("''"),
+                QCoreApplication::translate("CommandLine", "an empty path names nothing"));
+        } else if (fs.isPlainFile(path)) {
+            start.files << QDir::toNativeSeparators(path);
+        } else if (QFileInfo(path).isDir()) {
+            if (fs.openFolder(path))
+                folders << given;
+            else
+                start.problems << problem(given, QCoreApplication::translate(
+                                                     "CommandLine", "the folder cannot be opened"));
+        } else if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+            start.problems << problem(
+                given, QCoreApplication::translate(
+                           "CommandLine",
+                           "not a file the list accepts (hidden and special files are not)"));
+        } else {
+            start.problems << problem(
+                given, QCoreApplication::translate("CommandLine", "no such file or folder"));
+        }
+    }
+
+    if (start.files.isEmpty() && !folders.isEmpty()) {
+        start.mode = StartPaths::Mode::Folder;
+        start.folder =
+            chosenFolderText(QDir::cleanPath(base.absoluteFilePath(folders.takeFirst())));
+        for (const QString& folder : std::as_const(folders))
+            start.problems << problem(folder, QCoreApplication::translate(
+                                                  "CommandLine", "only one folder can be opened"));
+    } else {
+        if (!start.files.isEmpty())
+            start.mode = StartPaths::Mode::Files;
+        for (const QString& folder : std::as_const(folders))
+            start.problems << problem(
+                folder,
+                QCoreApplication::translate(
+                    "CommandLine", "a folder opens in folder mode only when it is given alone"));
+    }
+    return start;
+}
+
+QStringList addStartFiles(FileList& list, const QStringList& files) {
+    QStringList refused;
+    for (const QString& file : files) {
+        if (list.CheckForListDuplicate(file) == FileList::DuplicateFound)
+            refused << problem(file,
+                               QCoreApplication::translate("CommandLine", "already in the list"));
+        else
+            list.AddListItem(file);
+    }
+    return refused;
+}
+
+} // namespace varnex

@@ -1,0 +1,94 @@
+#include "Program.h"
+
+#include "app/Translations.h"
+#include "platform/AppInfo.h"
+#include "platform/TerminationSignals.h"
+#include "selection/FileList.h"
+#include "window/ProgramIcon.h"
+#include "window/frmVarnex.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTextStream>
+#include <cstdio>
+
+namespace varnex {
+
+namespace {
+
+void print(FILE* stream, const QString& text) {
+    QTextStream out(stream);
+    out << text;
+}
+
+void printLines(FILE* stream, const QStringList& lines) {
+    for (const QString& line : lines)
+        print(stream, line + u'\n');
+}
+
+// The reverse-DNS name of the desktop entry, the icon and the AppStream component.
+constexpr auto desktopId = "io.github.varnex.Varnex";
+
+} // namespace
+
+std::optional<int> answerWithoutWindow(int argc, char* argv[]) {
+    QCoreApplication core(argc, argv);
+    installTranslations(core);
+    const CommandLine line = parseCommandLine(QCoreApplication::arguments());
+    // Errors are told after the window system has taken its own options out.
+    if (line.action != CommandLine::Action::ShowHelp &&
+        line.action != CommandLine::Action::ShowVersion)
+        return std::nullopt;
+    print(stdout, line.output);
+    return 0;
+}
+
+int runProgram(QApplication& app) {
+    QApplication::setApplicationName(applicationTitle());
+    QApplication::setOrganizationName(applicationTitle());
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(desktopId));
+    QApplication::setWindowIcon(programIcon());
+    // The language of the system; the window's texts are translated as it is built.
+    installTranslations(app);
+
+    const CommandLine line = parseCommandLine(QCoreApplication::arguments());
+    if (line.action != CommandLine::Action::Start) {
+        const bool failed = line.action == CommandLine::Action::Fail;
+        print(failed ? stderr : stdout, line.output);
+        return failed ? 1 : 0;
+    }
+
+    frmVarnex window;
+    const StartPaths start =
+        sortStartPaths(line.paths, QDir::currentPath(), *window.services().fileSystem);
+    printLines(stderr, start.problems);
+
+    // Every way the program is told to end saves the settings once, through the window.
+    TerminationSignals signals;
+    QObject::connect(&signals, &TerminationSignals::terminationRequested, &window,
+                     &frmVarnex::Form_Terminate);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     &frmVarnex::Form_Terminate);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &frmVarnex::Form_Terminate);
+
+    window.Form_Load();
+    printLines(stderr, applyStartPaths(window, start));
+    return QApplication::exec();
+}
+
+QStringList applyStartPaths(frmVarnex& window, const StartPaths& start) {
+    switch (start.mode) {
+    case StartPaths::Mode::AsLeft:
+        return {};
+    case StartPaths::Mode::Folder:
+        window.setOptionMember(OptionArray::FolderFile, 0, true);
+        window.setChosenFolder(start.folder);
+        return {};
+    case StartPaths::Mode::Files:
+        window.setOptionMember(OptionArray::FolderFile, 1, true);
+        return addStartFiles(window.fileList(), start.files);
+    }
+    return {};
+}
+
+} // namespace varnex
