@@ -5,10 +5,15 @@
 #include "selection/FileList.h"
 #include "selection/FolderPreview.h"
 #include "selection/OpenCommand.h"
+#include "selection/PreviewRunner.h"
+#include "settings/SettingsKeys.h"
 #include "settings/StoredChoices.h"
+#include "window/Accessibility.h"
 #include "window/Controls.h"
 #include "window/DesignedGeometry.h"
 #include "window/HelpViewer.h"
+#include "window/MenuBar.h"
+#include "window/PreviewPane.h"
 #include "window/ProgramIcon.h"
 #include "window/WindowBindings.h"
 #include "window/WindowFont.h"
@@ -30,6 +35,8 @@ namespace varnex {
 namespace {
 
 constexpr int MaxTextLength = 255;
+// The space the layout leaves below the bottom buttons, within the window's outer height.
+constexpr double LayoutBottomMargin = 600;
 
 // What a screen reader says for a caption: the caption without its access-key marker.
 QString spokenCaption(const QString& caption) {
@@ -61,6 +68,9 @@ frmVarnex::frmVarnex(QWidget* parent) : frmVarnex(WindowServices{}, parent) {}
 frmVarnex::frmVarnex(const WindowServices& services, QWidget* parent) : QWidget(parent) {
     setWindowTitle(applicationTitle());
     setWindowIcon(programIcon());
+    form_ = new QWidget(this);
+    form_->setObjectName(QStringLiteral("form"));
+    menuBar_ = new MenuBar(*this);
     createControls();
     connectHandlers();
 
@@ -70,6 +80,7 @@ frmVarnex::frmVarnex(const WindowServices& services, QWidget* parent) : QWidget(
     placeControls();
     fitWindowFont(this);
     createParts(services);
+    placeChrome();
 }
 
 frmVarnex::~frmVarnex() = default;
@@ -106,12 +117,113 @@ void frmVarnex::createParts(const WindowServices& given) {
     setFileListModel(&fileList_->model());
     setFolderPreviewModel(&preview_->dirModel());
     setFilePreviewModel(&preview_->fileModel());
+
+    previewRunner_ =
+        std::make_unique<PreviewRunner>(*s.fileSystem, [this] { return previewRequest(); });
+    previewPane_ = new PreviewPane(*previewRunner_, this);
+    previewPane_->hide();
+    watchChoices(*this, *previewRunner_);
+    connect(previewPane_, &PreviewPane::widthDragged, this, &frmVarnex::setPaneWidth);
+    connect(menuBar_->previewNewNames, &QAction::toggled, this, &frmVarnex::setPreviewShown);
+    connect(menuBar_, &MenuBar::refreshRequested, this, &frmVarnex::refresh);
+    connect(menuBar_, &MenuBar::aboutRequested, this, &frmVarnex::showAbout);
+}
+
+PreviewRequest frmVarnex::previewRequest() const {
+    PreviewRequest request;
+    request.mode = host_->selectionMode();
+    request.folder = host_->folderPath();
+    if (request.mode == SelectionMode::Files) {
+        const FileListAccess& list = fileList_->model();
+        for (const FileListAccess::EntryId id : list.entryIds())
+            request.entries.append(list.entryText(id).value_or(QString()));
+    }
+    request.options = renameOptions();
+    request.allowed = attributeChoices();
+    request.recursive = recursive();
+    return request;
+}
+
+void frmVarnex::setPreviewShown(bool shown) {
+    if (menuBar_->previewNewNames->isChecked() != shown)
+        menuBar_->previewNewNames->setChecked(shown); // comes back here
+    if (paneChoice_.visible == shown)
+        return;
+    paneChoice_.visible = shown;
+    // Kept as soon as it changes, so the exit sequence stays as it is; its flush keeps it.
+    writePreviewPane(*services_.settings, paneChoice_);
+    previewPane_->setVisible(shown);
+    if (windowState() == Qt::WindowNoState && isVisible()) {
+        const QSizeF outer = outerSizeTwips();
+        const double change = shown ? paneChoice_.widthTwips : -paneChoice_.widthTwips;
+        setOuterSizeTwips(outer.width() + change, outer.height());
+    }
+    Form_Resize();
+    previewRunner_->setActive(shown);
+}
+
+void frmVarnex::setPaneWidth(int pixels) {
+    const TwipScale scale = TwipScale::of(this);
+    const double twips =
+        std::max(scale.toTwips(pixels), double(PreviewPaneChoice::MinimumWidthTwips));
+    const double change = twips - paneChoice_.widthTwips;
+    paneChoice_.widthTwips = twips;
+    writePreviewPane(*services_.settings, paneChoice_);
+    if (windowState() == Qt::WindowNoState) {
+        const QSizeF outer = outerSizeTwips();
+        setOuterSizeTwips(outer.width() + change, outer.height());
+    }
+    Form_Resize();
+}
+
+void frmVarnex::placeChrome() {
+    const int menuHeight = menuBar_->sizeHint().height();
+    const int pane = paneChoice_.visible ? TwipScale::of(this).toPixels(paneChoice_.widthTwips) : 0;
+    menuBar_->setGeometry(0, 0, width(), menuHeight);
+    form_->setGeometry(0, menuHeight, std::max(0, width() - pane), height() - menuHeight);
+    if (previewPane_)
+        previewPane_->setGeometry(width() - pane, menuHeight, pane, height() - menuHeight);
+}
+
+// The first time, the window is made taller by the menu bar when the menu bar would push the
+// bottom of the form out of the window.
+void frmVarnex::growForMenuBar(int framePixels) {
+    if (!growForMenuBar_)
+        return;
+    const TwipScale scale = TwipScale::of(this);
+    const double spare = LayoutBottomMargin - scale.toTwips(framePixels);
+    const double menu = scale.toTwips(menuBar_->sizeHint().height());
+    if (menu <= spare)
+        return;
+    growForMenuBar_ = false;
+    requestedOuterTwips_.rheight() += menu;
+    requestedOuterPixels_.rheight() = scale.toPixels(requestedOuterTwips_.height());
+    resize(requestedOuterPixels_ - (frameGeometry().size() - geometry().size()));
+}
+
+void frmVarnex::refresh() {
+    preview_->setFolder(preview_->folder());
+    previewRunner_->reread();
+}
+
+void frmVarnex::showAbout() {
+    services_.messageBox->show(
+        {tr("%1 %2.%3.%4\r\rRenames many files at once: replace text, prepend, postpend or "
+            "convert case, with a preview of every new name.\r\rLicense: see the LICENSE file "
+            "that comes with Varnex.")
+             .arg(applicationTitle())
+             .arg(Version{}.major)
+             .arg(Version{}.minor)
+             .arg(Version{}.revision),
+         tr("About Varnex"), Buttons::Ok, Icon::Information, 0});
 }
 
 void frmVarnex::setChosenFolder(const QString& folder) {
     lblFolder->setText(folder);
     lblFolder->setToolTip(folder);
     preview_->setFolder(folder);
+    if (previewRunner_)
+        previewRunner_->reread();
 }
 
 void frmVarnex::createControls() {
@@ -168,12 +280,12 @@ void frmVarnex::createControls() {
         groups_[static_cast<std::size_t>(array)] = buttons;
     };
 
-    optFolderFile[0] = option(this, QStringLiteral("Select a Folder"), d::optFolderFile0);
-    optFolderFile[1] = option(this, QStringLiteral("Select File(s)"), d::optFolderFile1);
+    optFolderFile[0] = option(form_, QStringLiteral("Select a Folder"), d::optFolderFile0);
+    optFolderFile[1] = option(form_, QStringLiteral("Select File(s)"), d::optFolderFile1);
     optFolderFile[0]->setChecked(true);
 
     // The two selection frames; the layout, not this list, sets their place.
-    frameFiles = new QGroupBox(QStringLiteral("Select File(s) to Rename"), this);
+    frameFiles = new QGroupBox(QStringLiteral("Select File(s) to Rename"), form_);
     frameFiles->setAccessibleName(frameFiles->title());
     lstFiles = new FileListView(frameFiles);
     lstFiles->setAccessibleName(QStringLiteral("Files to rename"));
@@ -181,11 +293,12 @@ void frmVarnex::createControls() {
     cmdClose = button(frameFiles, QStringLiteral("&Close"), d::cmdClose);
     cmdCloseAll = button(frameFiles, QStringLiteral("Close &All"), d::cmdCloseAll);
 
-    frameFolder = new QGroupBox(QStringLiteral("Rename All Files in this Folder"), this);
+    frameFolder = new QGroupBox(QStringLiteral("Rename All Files in this Folder"), form_);
     frameFolder->setAccessibleName(frameFolder->title());
     lblFolder = new QLabel(QStringLiteral("Label2"), frameFolder);
     lblFolder->setAccessibleName(QStringLiteral("Folder"));
     lblFolder->setTextFormat(Qt::PlainText);
+    exposeLabelText(lblFolder);
     cmdBrowse = button(frameFolder, QStringLiteral("&Browse..."), d::cmdBrowse);
     chkRecursive =
         tick(frameFolder, QStringLiteral("Rename files in all sub-folders"), d::chkRecursive);
@@ -194,7 +307,7 @@ void frmVarnex::createControls() {
     File1 = new PreviewList(frameFolder);
     File1->setAccessibleName(QStringLiteral("Files in folder"));
 
-    frameControls = new QGroupBox(this);
+    frameControls = new QGroupBox(form_);
     frameControls->setAccessibleName(QStringLiteral("Type of rename"));
     optTypeOfRename[0] = option(frameControls, QStringLiteral("Replace Text"), d::optTypeOfRename0);
     lblFind = label(frameControls, QStringLiteral("Find:"), d::lblFind);
@@ -240,9 +353,9 @@ void frmVarnex::createControls() {
     chkHidden = tick(frameControls, QStringLiteral("Hidden"), d::chkHidden);
     chkSystem = tick(frameControls, QStringLiteral("System"), d::chkSystem);
 
-    cmdHelp = new QPushButton(QStringLiteral("&Help"), this);
-    cmdRename = new QPushButton(QStringLiteral("&Rename"), this);
-    cmdExit = new QPushButton(QStringLiteral("E&xit"), this);
+    cmdHelp = new QPushButton(QStringLiteral("&Help"), form_);
+    cmdRename = new QPushButton(QStringLiteral("&Rename"), form_);
+    cmdExit = new QPushButton(QStringLiteral("E&xit"), form_);
     for (QPushButton* control : {cmdHelp, cmdRename, cmdExit}) {
         control->setAutoDefault(true);
         control->setAccessibleName(spokenCaption(control->text()));
@@ -564,6 +677,7 @@ void frmVarnex::settleOuterSize() {
     if (frame.isEmpty())
         return; // not framed yet, or no window manager at all
     outerSizePending_ = false;
+    growForMenuBar(frame.height());
     // Unless the user has resized the window in the meantime.
     if (size() == requestedOuterPixels_)
         resize(requestedOuterPixels_ - frame);
@@ -577,9 +691,22 @@ void frmVarnex::Form_Load() {
     } else {
         setOuterSizeTwips(stored.outerWidth(designed::ClientWidth),
                           stored.outerHeight(designed::ClientHeight));
+        growForMenuBar_ = !stored.height;
+        growForMenuBar(0);
+    }
+    paneChoice_ = readPreviewPane(*services_.settings);
+    const bool paneShown = std::exchange(paneChoice_.visible, false);
+    if (paneShown) {
+        // The stored outer size already holds the pane.
+        paneChoice_.visible = true;
+        previewPane_->show();
+        menuBar_->previewNewNames->setChecked(true);
+        Form_Resize();
     }
 
     applyFocusOrder();
+    for (QButtonGroup* group : groups_)
+        makeOneTabStop(group);
     setWindowTitle(varnex::windowTitle(applicationTitle(), Version{}));
 
     if (!isMaximized()) {
@@ -599,14 +726,18 @@ void frmVarnex::Form_Load() {
     optConvertCase_Click(0);
 
     applyStoredChoices(*services_.settings, *choices_, services_.programFolder);
+    previewRunner_->setActive(paneShown);
 }
 
 void frmVarnex::Form_Resize() {
     if (isMinimized())
         return;
+    // The form keeps the width the pane leaves it.
     const QSizeF outer = outerSizeTwips();
-    layout_ = layoutForWindowSize(outer.width(), outer.height(), layout_);
+    const double pane = paneChoice_.visible ? paneChoice_.widthTwips : 0;
+    layout_ = layoutForWindowSize(outer.width() - pane, outer.height(), layout_);
     placeControls();
+    placeChrome();
 }
 
 void frmVarnex::Form_Unload() {
@@ -654,8 +785,14 @@ void frmVarnex::cmdRename_Click() {
     if (running_ || exiting_)
         return;
     running_ = true;
+    menuBar_->setRunning(true);
+    previewRunner_->hold(true);
     RunRenameCommand(*engine_, *host_, fileList_->model(), *services_.messageBox);
+    menuBar_->setRunning(false);
     running_ = false;
+    // The folders have changed: the preview reads them again.
+    previewRunner_->reread();
+    previewRunner_->hold(false);
 }
 
 void frmVarnex::cmdBrowse_Click() {
@@ -688,6 +825,7 @@ void frmVarnex::optFolderFile_Click(int index) {
         frameFolder->hide();
         frameFiles->show();
     }
+    menuBar_->setFilesMode(optFolderFile[1]->isChecked());
 }
 
 void frmVarnex::setTextBoxOn(TextBoxEdit* box, bool on) {

@@ -200,7 +200,7 @@ private Q_SLOTS:
         QTest::newRow("folder, Replace Text")
             << 0 << 0
             << u"optFolderFile(0) cmdBrowse chkRecursive optTypeOfRename(0) txtFind txtReplace "
-               u"optIncludeExtension(0) chkCaseSensitive chkReadOnly chkHidden chkSystem cmdHelp "
+               u"optIncludeExtension(1) chkCaseSensitive chkReadOnly chkHidden chkSystem cmdHelp "
                u"cmdRename cmdExit optFolderFile(0)"_s;
         QTest::newRow("files, Postpend")
             << 1 << 2

@@ -1,0 +1,17 @@
+#pragma once
+
+class QButtonGroup;
+class QLabel;
+
+namespace varnex {
+
+// Makes the option group one stop of the Tab key, landing on its selected option (on its first
+// one while none is selected), as in any toolkit's radio group; the arrow keys move within it.
+// Call once the focus order is set.
+void makeOneTabStop(QButtonGroup* group);
+
+// Lets assistive technology read the label's text as text, while its name stays what
+// setAccessibleName gave it (a screen reader says "Folder" and then the path).
+void exposeLabelText(QLabel* label);
+
+} // namespace varnex
