@@ -7,7 +7,7 @@ namespace varnex {
 // The preview pane as the user left it, in two keys of their own beside the window's keys:
 // "Preview Visible" ("True" / "False") and "Preview Width" (twips).
 struct PreviewPaneChoice {
-    static constexpr double DefaultWidthTwips = 6000;
+    static constexpr double DefaultWidthTwips = 7200;
     static constexpr double MinimumWidthTwips = 1500;
 
     bool visible = false;

@@ -104,6 +104,11 @@ void exposeLabelText(QLabel* label) {
     }();
     Q_UNUSED(installed);
     label->setProperty(ExposedTextProperty, true);
+    // An interface made when the label was created (with assistive technology running) would
+    // stay cached: it gives way to one that reads the text.
+    if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(label);
+        made && !made->textInterface())
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
 }
 
 } // namespace varnex

@@ -75,7 +75,7 @@ PreviewPane::PreviewPane(PreviewRunner& runner, QWidget* parent) : QWidget(paren
             [this] { summary->setText(QStringLiteral("\u2026")); });
     // The widths of the first columns follow the first rows, once per computation.
     connect(&runner, &PreviewRunner::firstRows, this, [this] {
-        const int share = qMax(60, table->viewport()->width() / 3);
+        const int share = qMax(60, table->viewport()->width() * 2 / 7);
         table->setColumnWidth(0, share);
         table->setColumnWidth(1, share);
     });
