@@ -76,11 +76,21 @@ DryRunFileSystem::DryRunFileSystem(FileSystem& real, NameRules rules)
 DryRunFileSystem::~DryRunFileSystem() = default;
 
 void DryRunFileSystem::forgetFolders() {
+    touched_.clear();
     tops_.clear();
 }
 
 void DryRunFileSystem::startRun() {
     ++run_;
+    touched_.clear();
+}
+
+void DryRunFileSystem::finishRun() {
+    for (Node* node : touched_) {
+        node->gone = {};
+        node->arrived = {};
+    }
+    startRun();
 }
 
 void DryRunFileSystem::readNode(Node& node, Folder& real) {
@@ -189,6 +199,7 @@ std::optional<quint32> DryRunFileSystem::lookup(Node& node, const QString& name)
         node.run = run_;
         node.gone.clear();
         node.arrived.clear();
+        touched_.push_back(&node);
     }
     if (const auto arrived = node.arrived.constFind(name); arrived != node.arrived.cend())
         return *arrived;

@@ -6,6 +6,7 @@
 #include <QSet>
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace varnex {
 
@@ -35,6 +36,8 @@ public:
     void forgetFolders();
     // Forgets the renames of the last run.
     void startRun();
+    // Lets go of the renames of the run just ended, so the next one starts at once.
+    void finishRun();
     // Called now and then while a real folder is read.
     void setReadingPause(ListingPause pause) { pause_ = std::move(pause); }
 
@@ -60,6 +63,7 @@ private:
     NameRules rules_;
     ListingPause pause_;
     quint64 run_ = 1;
+    std::vector<Node*> touched_; // the folders renamed in by the current run
     std::map<QString, std::unique_ptr<Node>> tops_;
 };
 

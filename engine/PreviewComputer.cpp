@@ -85,7 +85,7 @@ public:
                 engine_->StopRun = true;
             return;
         }
-        const bool firstScreen = sent_ == 0 && pending_.size() >= 100;
+        const bool firstScreen = sent_ == 0 && pending_.size() >= 40;
         if (firstScreen || clock_.elapsed() >= nextSend_)
             flush();
     }

@@ -91,6 +91,7 @@ public:
                 },
                 Qt::QueuedConnection);
         }
+        dry_.finishRun();
     }
 
 private:
@@ -103,11 +104,14 @@ PreviewRunner::PreviewRunner(FileSystem& fs, RequestSource source, QObject* pare
     : QObject(parent), source_(std::move(source)) {
     debounce_.setSingleShot(true);
     debounce_.setInterval(DebounceMs);
-    connect(&debounce_, &QTimer::timeout, this, &PreviewRunner::computeNow);
+    connect(&debounce_, &QTimer::timeout, this, [this] {
+        if (std::exchange(trailing_, false))
+            computeNow();
+    });
     worker_ = new Worker(fs, *this, latest_);
     worker_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
-    thread_.start(QThread::LowPriority);
+    thread_.start();
 }
 
 PreviewRunner::~PreviewRunner() {
@@ -127,8 +131,14 @@ void PreviewRunner::setActive(bool active) {
 }
 
 void PreviewRunner::schedule() {
-    if (active_)
-        debounce_.start();
+    if (!active_)
+        return;
+    if (debounce_.isActive()) {
+        trailing_ = true;
+    } else {
+        computeNow();
+    }
+    debounce_.start();
 }
 
 void PreviewRunner::reread() {
@@ -145,7 +155,6 @@ void PreviewRunner::hold(bool held) {
 }
 
 void PreviewRunner::computeNow() {
-    debounce_.stop();
     if (!active_)
         return;
     if (held_) {

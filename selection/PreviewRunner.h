@@ -33,10 +33,11 @@ private:
     QList<PreviewRow> rows_;
 };
 
-// Keeps a preview current: every change of the choices schedules a computation, which starts
-// once the changes pause for a tenth of a second and runs on a thread of its own, so the
-// window stays responsive however many files there are. A newer computation cancels an older
-// one. The folders are read once and kept until reread().
+// Keeps a preview current: a change of the choices after a quiet moment computes at once; the
+// changes that follow within a tenth of a second are taken together in one computation at the
+// end of it. Computations run on a thread of their own, so the window stays responsive however
+// many files there are, and a newer one cancels an older one. The folders are read once and
+// kept until reread().
 class PreviewRunner final : public QObject {
     Q_OBJECT
 public:
@@ -49,7 +50,7 @@ public:
 
     PreviewModel& model() { return model_; }
     QString summaryText() const { return summary_; }
-    bool busy() const { return busy_ || debounce_.isActive(); }
+    bool busy() const { return busy_ || trailing_; }
 
     // Only an active runner computes; activating it computes at once.
     void setActive(bool active);
@@ -88,6 +89,7 @@ private:
     bool gotRows_ = false;
     bool held_ = false;
     bool wanted_ = false;
+    bool trailing_ = false; // a change came within the quiet time
 };
 
 } // namespace varnex
