@@ -691,7 +691,11 @@ void frmVarnex::Form_Load() {
     } else {
         setOuterSizeTwips(stored.outerWidth(designed::ClientWidth),
                           stored.outerHeight(designed::ClientHeight));
-        growForMenuBar_ = !stored.height;
+        // The first start: no size was ever stored.
+        growForMenuBar_ = services_.settings
+                              ->readSetting(applicationTitle(), settingsSection(),
+                                            keyName(SettingKey::WindowHeight), QString())
+                              .isEmpty();
         growForMenuBar(0);
     }
     paneChoice_ = readPreviewPane(*services_.settings);

@@ -77,6 +77,22 @@ private Q_SLOTS:
         QVERIFY(!bar->open->isEnabled());
         w_->optFolderFile[1]->click();
         QVERIFY(bar->open->isEnabled() && bar->close->isEnabled() && bar->closeAll->isEnabled());
+        // Delete in a text box edits the text; in the list it closes the selected entry.
+        w_->fileList().AddListItem(u"/tmp/a.txt"_s);
+        w_->lstFiles->setCurrentIndex(w_->lstFiles->model()->index(0, 0));
+        w_->optTypeOfRename[1]->click();
+        w_->txtPrepend->setText(u"ab"_s);
+        w_->txtPrepend->setFocus();
+        w_->txtPrepend->setCursorPosition(0);
+        QTest::keyClick(w_->txtPrepend, Qt::Key_Delete);
+        QCOMPARE(w_->txtPrepend->text(), u"b"_s);
+        QCOMPARE(w_->lstFiles->model()->rowCount(), 1);
+        w_->lstFiles->setFocus();
+        QTest::keyClick(w_->lstFiles, Qt::Key_Delete);
+        QCOMPARE(w_->lstFiles->model()->rowCount(), 0);
+        rig_->openDialog.answers.append(OpenFileDialog::Result{}); // cancelled
+        QTest::keyClick(w_->lstFiles, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(rig_->openDialog.requests.size(), 1);
         // Spoken names: the captions without their markers.
         QAccessibleInterface* item = QAccessible::queryAccessibleInterface(bar->fileMenu);
         QVERIFY(item);
