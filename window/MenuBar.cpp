@@ -1,5 +1,6 @@
 #include "MenuBar.h"
 
+#include "platform/AppInfo.h"
 #include "window/frmVarnex.h"
 
 #include <QAction>
@@ -29,7 +30,7 @@ QAction* item(QMenu* menu, const QString& caption, const QKeySequence& keys = {}
 
 } // namespace
 
-MenuBar::MenuBar(frmVarnex& window) : QMenuBar(&window) {
+MenuBar::MenuBar(frmVarnex& window) : QMenuBar(&window), window_(window) {
     setObjectName(QStringLiteral("menuBar"));
     setAccessibleName(tr("Menu bar"));
 
@@ -62,8 +63,20 @@ MenuBar::MenuBar(frmVarnex& window) : QMenuBar(&window) {
     connect(closeAll, &QAction::triggered, &window, &frmVarnex::cmdCloseAll_Click);
     connect(exit, &QAction::triggered, &window, &frmVarnex::cmdExit_Click);
     connect(help, &QAction::triggered, &window, &frmVarnex::cmdHelp_Click);
-    connect(about, &QAction::triggered, this, &MenuBar::aboutRequested);
+    connect(about, &QAction::triggered, this, &MenuBar::showAbout);
     connect(refresh, &QAction::triggered, this, &MenuBar::refreshRequested);
+}
+
+void MenuBar::showAbout() {
+    window_.services().messageBox->show(
+        {tr("%1 %2.%3.%4\r\rRenames many files at once: replace text, prepend, postpend or "
+            "convert case, with a preview of every new name.\r\rLicense: see the LICENSE file "
+            "that comes with Varnex.")
+             .arg(applicationTitle())
+             .arg(Version{}.major)
+             .arg(Version{}.minor)
+             .arg(Version{}.revision),
+         tr("About Varnex"), Buttons::Ok, Icon::Information, 0});
 }
 
 void MenuBar::setFilesMode(bool filesMode) {

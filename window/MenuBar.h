@@ -35,9 +35,14 @@ public:
     // Running, the commands that the window's buttons lock are locked too.
     void setRunning(bool running);
 
+    // The About box: version, license and what Varnex does.
+    void showAbout();
+
 Q_SIGNALS:
-    void aboutRequested();
     void refreshRequested();
+
+private:
+    frmVarnex& window_;
 };
 
 } // namespace varnex

@@ -126,7 +126,6 @@ void frmVarnex::createParts(const WindowServices& given) {
     connect(previewPane_, &PreviewPane::widthDragged, this, &frmVarnex::setPaneWidth);
     connect(menuBar_->previewNewNames, &QAction::toggled, this, &frmVarnex::setPreviewShown);
     connect(menuBar_, &MenuBar::refreshRequested, this, &frmVarnex::refresh);
-    connect(menuBar_, &MenuBar::aboutRequested, this, &frmVarnex::showAbout);
 }
 
 PreviewRequest frmVarnex::previewRequest() const {
@@ -204,18 +203,6 @@ void frmVarnex::growForMenuBar(int framePixels) {
 void frmVarnex::refresh() {
     preview_->setFolder(preview_->folder());
     previewRunner_->reread();
-}
-
-void frmVarnex::showAbout() {
-    services_.messageBox->show(
-        {tr("%1 %2.%3.%4\r\rRenames many files at once: replace text, prepend, postpend or "
-            "convert case, with a preview of every new name.\r\rLicense: see the LICENSE file "
-            "that comes with Varnex.")
-             .arg(applicationTitle())
-             .arg(Version{}.major)
-             .arg(Version{}.minor)
-             .arg(Version{}.revision),
-         tr("About Varnex"), Buttons::Ok, Icon::Information, 0});
 }
 
 void frmVarnex::setChosenFolder(const QString& folder) {

@@ -77,8 +77,6 @@ public:
     PreviewRequest previewRequest() const;
     // Reads the chosen folder again (View > Refresh).
     void refresh();
-    // The About box.
-    void showAbout();
     // A rename run is in progress.
     bool isRunning() const { return running_; }
     // The exit sequence has run: the window is closing and the program ending.
