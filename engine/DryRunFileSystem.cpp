@@ -1,5 +1,7 @@
 #include "DryRunFileSystem.h"
 
+#include <QThreadPool>
+#include <utility>
 #include <vector>
 
 namespace varnex {
@@ -86,11 +88,20 @@ void DryRunFileSystem::startRun() {
 }
 
 void DryRunFileSystem::finishRun() {
+    // A run over many files leaves large sets behind; they are freed on a pool thread, so that
+    // the next run starts at once.
+    struct Overlay {
+        QSet<QString> gone;
+        QHash<QString, quint32> arrived;
+    };
+    auto left = std::make_shared<std::vector<Overlay>>();
+    left->reserve(touched_.size());
     for (Node* node : touched_) {
-        node->gone = {};
-        node->arrived = {};
+        left->push_back({std::exchange(node->gone, {}), std::exchange(node->arrived, {})});
+        node->run = 0;
     }
     startRun();
+    QThreadPool::globalInstance()->start([left = std::move(left)]() mutable { left.reset(); });
 }
 
 void DryRunFileSystem::readNode(Node& node, Folder& real) {
