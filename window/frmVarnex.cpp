@@ -688,8 +688,12 @@ void frmVarnex::Form_Load() {
     paneChoice_ = readPreviewPane(*services_.settings);
     const bool paneShown = std::exchange(paneChoice_.visible, false);
     if (paneShown) {
-        // The stored outer size already holds the pane.
+        // The stored outer size already holds the pane; the form keeps at least its smallest
+        // width beside it.
         paneChoice_.visible = true;
+        const QSizeF outer = outerSizeTwips();
+        if (!stored.maximized && outer.width() - paneChoice_.widthTwips < kMinimumWindowWidthTwips)
+            setOuterSizeTwips(kMinimumWindowWidthTwips + paneChoice_.widthTwips, outer.height());
         previewPane_->show();
         menuBar_->previewNewNames->setChecked(true);
         Form_Resize();

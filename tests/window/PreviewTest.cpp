@@ -124,6 +124,18 @@ private Q_SLOTS:
         QVERIFY(!readPreviewPane(rig_->memory).visible);
     }
 
+    // A pane left open comes back open, beside a form of at least its smallest width.
+    void paneRestored() {
+        MemorySettingsStore stored;
+        writePreviewPane(stored, {true, 3000});
+        stored.writeSetting(u"Varnex"_s, u"Settings"_s, u"Window Width"_s, u"9000"_s);
+        WindowRig rig(&stored);
+        frmVarnex& w = rig.start();
+        QVERIFY(w.previewPane()->isVisible() && w.menus()->previewNewNames->isChecked());
+        QTRY_COMPARE(w.outerSizeTwips().width(), 11000.0);
+        QCOMPARE(w.layoutGeometry().cmdExit.left, 8000.0 - 240 - 1095);
+    }
+
     // The preview follows the choices as they are typed and clicked, in both modes, with the
     // engine's own outcomes; the folder is read once until Refresh.
     void livePreview() {
