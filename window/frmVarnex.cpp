@@ -201,7 +201,7 @@ void frmVarnex::growForMenuBar(int framePixels) {
 }
 
 void frmVarnex::refresh() {
-    preview_->setFolder(preview_->folder());
+    host_->refreshFolderView();
     previewRunner_->reread();
 }
 

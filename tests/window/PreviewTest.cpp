@@ -163,6 +163,8 @@ private Q_SLOTS:
         w_->menus()->refresh->trigger();
         QTRY_VERIFY(settled(*w_));
         QCOMPARE(rowsOf(*w_).size(), 4);
+        const QAbstractItemModel* files = w_->File1->model();
+        QCOMPARE(files->match(files->index(0, 0), Qt::DisplayRole, u"c.txt"_s).size(), 1);
 
         // Files mode: the full paths, in list order; nothing was renamed by any preview.
         w_->optFolderFile[1]->click();
