@@ -112,3 +112,16 @@ void exposeLabelText(QLabel* label) {
 }
 
 } // namespace varnex
+
+namespace varnex {
+
+void setExposedText(QLabel* label, const QString& text) {
+    const QString old = label->text();
+    label->setText(text);
+    if (QAccessible::isActive() && old != text) {
+        QAccessibleTextUpdateEvent event(label, 0, old, text);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+} // namespace varnex

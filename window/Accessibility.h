@@ -2,6 +2,7 @@
 
 class QButtonGroup;
 class QLabel;
+class QString;
 
 namespace varnex {
 
@@ -13,5 +14,8 @@ void makeOneTabStop(QButtonGroup* group);
 // Lets assistive technology read the label's text as text, while its name stays what
 // setAccessibleName gave it (a screen reader says "Folder" and then the path).
 void exposeLabelText(QLabel* label);
+
+// Sets the text of a label made with exposeLabelText and tells assistive technology.
+void setExposedText(QLabel* label, const QString& text);
 
 } // namespace varnex

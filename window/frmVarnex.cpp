@@ -206,7 +206,7 @@ void frmVarnex::refresh() {
 }
 
 void frmVarnex::setChosenFolder(const QString& folder) {
-    lblFolder->setText(folder);
+    setExposedText(lblFolder, folder);
     lblFolder->setToolTip(folder);
     preview_->setFolder(folder);
     if (previewRunner_)
