@@ -64,7 +64,7 @@ note "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -1)
 note "files per scenario: $VARNEX_BENCH_N, runs per figure: $VARNEX_BENCH_REPEAT"
 
 figures=$work/figures
-for scenario in folder_flat folder_tree files_mode add_paths startup; do
+for scenario in folder_flat folder_tree files_mode add_paths startup preview; do
   mkdir "$work/$scenario"
   "$bench" "$scenario" "$work/$scenario" | tee -a "$figures"
   rm -rf -- "${work:?}/$scenario"
@@ -85,6 +85,8 @@ awk '
     check("startup", "<", 1); check("startup_ratio", "<=", 2)
     check("peak_rss_files_mode", "<", 150); check("max_yield_gap", "<=", 50)
     check("peer_rename_ratio", ">", 1); check("peer_mmv_ratio", ">", 1)
+    check("preview_first_rows", "<=", 100); check("preview_full", "<=", 1)
+    check("max_yield_gap_preview", "<=", 50)
   }' "$figures" >&2
 if [[ $VARNEX_BENCH_N != 100000 ]]; then
   note "the targets are set for 100000 files; these figures are for $VARNEX_BENCH_N"

@@ -4,17 +4,18 @@
 //   varnex_bench <scenario> <work folder>
 //
 // Scenarios: folder_flat (with the yield figures, the share of sorting the folder and the
-// peers), folder_tree, files_mode (with its peak memory), add_paths, startup. The file count comes
-// from VARNEX_BENCH_N (default 100000); VARNEX_BENCH_REPEAT (default 1) repeats every measurement
-// on fresh trees and prints the median (of a ratio: the median of each run's ratio, the two taken
-// on identical trees). VARNEX_BENCH_PEER_RENAME and VARNEX_BENCH_PEER_MMV name the peer programs to
-// time.
+// peers), folder_tree, files_mode (with its peak memory), add_paths, startup, preview. The file
+// count comes from VARNEX_BENCH_N (default 100000); VARNEX_BENCH_REPEAT (default 1) repeats every
+// measurement on fresh trees and prints the median (of a ratio: the median of each run's ratio,
+// the two taken on identical trees). VARNEX_BENCH_PEER_RENAME and VARNEX_BENCH_PEER_MMV name the
+// peer programs to time.
 
 #include "BenchSupport.h"
 #include "WindowHarness.h"
 #include "platform/NameOrder.h"
 #include "platform/PosixFileSystem.h"
 #include "selection/FileList.h"
+#include "selection/PreviewRunner.h"
 #include "window/Controls.h"
 
 #include <QAbstractItemModel>
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QTest>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -329,6 +331,51 @@ void addPaths(const Config& c) {
     printMedian("max_yield_gap_add_paths", gap, "ms");
 }
 
+// The preview pane over a flat folder of N files, after its first reading of the folder: from a
+// keystroke in the Prepend box to the first rows shown, and to the whole preview with its
+// summary, with the longest time the window went without processing its events meanwhile.
+void preview(const Config& c) {
+    std::vector<double> first, full, gap;
+    for (int r = 0; r < c.repeats; ++r) {
+        const std::string folder = c.work + "/preview" + std::to_string(r);
+        makeFlatTree(folder, c.n);
+        BenchWindow bench(qs(c.program));
+        frmVarnex& w = bench.load();
+        w.setOptionMember(OptionArray::TypeOfRename, 1, true);
+        w.txtPrepend->setText(QStringLiteral("x"));
+        w.setChosenFolder(qs(folder));
+        PreviewRunner& runner = w.previewRunner();
+        bool done = false, rows = false;
+        QObject::connect(&runner, &PreviewRunner::finished, [&] { done = true; });
+        QObject::connect(&runner, &PreviewRunner::firstRows, [&] { rows = true; });
+        w.setPreviewShown(true);
+        while (!done || runner.busy())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        bench.waitIdle();
+
+        done = rows = false;
+        Clock::time_point shown{};
+        YieldGapMeter meter;
+        meter.start();
+        const Clock::time_point start = Clock::now();
+        QTest::keyClick(w.txtPrepend, Qt::Key_Y);
+        while (!done) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            if (rows && shown == Clock::time_point{})
+                shown = Clock::now();
+        }
+        const Clock::time_point end = Clock::now();
+        meter.stop(end);
+        expectCount(runner.model().rowCount(), c.n, "the preview lists");
+        first.push_back(secondsBetween(start, shown) * 1000.0);
+        full.push_back(secondsBetween(start, end));
+        gap.push_back(meter.maxGapMs());
+    }
+    printMedian("preview_first_rows", first, "ms");
+    printMedian("preview_full", full, "s");
+    printMedian("max_yield_gap_preview", gap, "ms");
+}
+
 // One start-up in this process: prints "SECONDS <value>".
 void startupOnce(const Config& c, const std::string& folder, long expectedFiles) {
     BenchWindow bench(qs(c.program));
@@ -387,7 +434,8 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc < 3)
-        fail("usage: varnex_bench <folder_flat|folder_tree|files_mode|add_paths|startup> <work "
+        fail("usage: varnex_bench <folder_flat|folder_tree|files_mode|add_paths|startup|preview> "
+             "<work "
              "folder>");
     Config c;
     c.work = argv[2];
@@ -409,6 +457,8 @@ int main(int argc, char* argv[]) {
         addPaths(c);
     else if (scenario == "startup")
         startup(c);
+    else if (scenario == "preview")
+        preview(c);
     else if (scenario == "startup_once" && argc == 5)
         startupOnce(c, argv[3], std::strtol(argv[4], nullptr, 10));
     else

@@ -113,6 +113,8 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
         if (!result.renames)
             break;
         if (result.tooLong) {
+            if (observer_)
+                observer_->tooLong(path, fileName, result.newName);
             if (messages_.show(nameTooLongMessage(oldPath())) == Button::Yes) {
                 ++counters.FilesFailed;
                 break;
@@ -126,15 +128,25 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
         if (!isBareName(fileName) || !isBareName(result.newName) ||
             hasControlCharacter(result.newName)) {
             error = fsError(fserr::BadFileName);
-        } else if (folder) {
-            error = folder->rename(fileName, result.newName);
-        } else if (listed.known()) {
-            // The folder the entry was added from, never another one put at its path since.
-            Folder* checked = checkedListFolder(path, listed);
-            error =
-                checked ? checked->rename(fileName, result.newName) : fsError(fserr::PathNotFound);
         } else {
-            error = fs_.renameInFolder(path, fileName, result.newName);
+            if (observer_)
+                observer_->aboutToRename(path, fileName, result.newName);
+            if (folder) {
+                error = folder->rename(fileName, result.newName);
+            } else if (listed.known()) {
+                // The folder the entry was added from, never another one put at its path since.
+                Folder* checked = checkedListFolder(path, listed);
+                error = checked ? checked->rename(fileName, result.newName)
+                                : fsError(fserr::PathNotFound);
+            } else {
+                error = fs_.renameInFolder(path, fileName, result.newName);
+            }
+        }
+        if (observer_) {
+            if (error.ok())
+                observer_->renamed(path, fileName, result.newName);
+            else
+                observer_->failed(path, fileName, result.newName, error.number);
         }
 
         if (error.ok()) {
@@ -347,21 +359,23 @@ void RenameEngine::walkOneFolder(Level& level, const NamePattern& pattern, int& 
             continue;
         ++counters.FilesProcessed;
         const AttributeChoices allowed = choices_.attributeChoices();
-        bool mayRename = true;
+        quint32 skippedBy = 0;
         if ((attributes & attr::ReadOnly) && !allowed.readOnly) {
-            mayRename = false;
+            skippedBy = skippedBy ? skippedBy : attr::ReadOnly;
             ++counters.ReadOnlySkipped;
         }
         if ((attributes & attr::Hidden) && !allowed.hidden) {
-            mayRename = false;
+            skippedBy = skippedBy ? skippedBy : attr::Hidden;
             ++counters.HiddenSkipped;
         }
         if ((attributes & attr::System) && !allowed.system) {
-            mayRename = false;
+            skippedBy = skippedBy ? skippedBy : attr::System;
             ++counters.SystemSkipped;
         }
-        if (mayRename)
+        if (skippedBy == 0)
             PerformReplacement(path, name, &folder);
+        else if (observer_)
+            observer_->skipped(path, name, skippedBy);
         if (StopRun)
             return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RenameObserver.h"
 #include "RenameOptions.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
@@ -75,6 +76,9 @@ public:
 
     const RenameChoices& choices() const { return choices_; }
 
+    // Told about every file the runs handle from now on; nullptr for none. Not owned.
+    void setObserver(RenameObserver* observer) { observer_ = observer; }
+
     // Zeroes the counters, clears StopRun and ListPosition.
     void startRun();
 
@@ -113,6 +117,7 @@ private:
     MessageBox& messages_;
     EventPump& events_;
     const RenameChoices& choices_;
+    RenameObserver* observer_ = nullptr;
     // The full path given to the last file renamed by PerformReplacement.
     QString lastNewPath_;
     // The folder of the last list entry renamed, as checkedListFolder() opened it.

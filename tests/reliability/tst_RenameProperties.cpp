@@ -535,6 +535,7 @@ quint32 envNumber(const char* name, quint32 fallback) {
 
 } // namespace
 
+#ifndef VARNEX_PROPERTY_CASES_ONLY
 class TestRenameProperties : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -692,3 +693,4 @@ private:
 
 QTEST_GUILESS_MAIN(TestRenameProperties)
 #include "tst_RenameProperties.moc"
+#endif
