@@ -142,6 +142,57 @@
     </message>
 </context>
 <context>
+    <name>PreviewComputer</name>
+    <message>
+        <source>Read Only</source>
+        <translation>Nur lesen</translation>
+    </message>
+    <message>
+        <source>Hidden</source>
+        <translation>Versteckt</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>System</translation>
+    </message>
+    <message>
+        <source>rename</source>
+        <translation>umbenennen</translation>
+    </message>
+    <message>
+        <source>same name</source>
+        <translation>gleicher Name</translation>
+    </message>
+    <message>
+        <source>error %1: %2</source>
+        <translation>Fehler %1: %2</translation>
+    </message>
+    <message>
+        <source>too long</source>
+        <translation>zu lang</translation>
+    </message>
+    <message>
+        <source>skipped (%1)</source>
+        <translation>übersprungen (%1)</translation>
+    </message>
+    <message>
+        <source>%1 to rename</source>
+        <translation>%1 umzubenennen</translation>
+    </message>
+    <message>
+        <source>1 error</source>
+        <translation>1 Fehler</translation>
+    </message>
+    <message>
+        <source>%1 errors</source>
+        <translation>%1 Fehler</translation>
+    </message>
+    <message>
+        <source>%1 skipped</source>
+        <translation>%1 übersprungen</translation>
+    </message>
+</context>
+<context>
     <name>RenameCommand</name>
     <message>
         <source>A filename cannot contain any of the following characters:</source>
@@ -260,6 +311,103 @@
     <message>
         <source> Help</source>
         <translation>-Hilfe</translation>
+    </message>
+</context>
+<context>
+    <name>varnex::MenuBar</name>
+    <message>
+        <source>Menu bar</source>
+        <translation>Menüleiste</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>&amp;Open...</source>
+        <translation>Ö&amp;ffnen...</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>S&amp;chließen</translation>
+    </message>
+    <message>
+        <source>Close &amp;All</source>
+        <translation>&amp;Alle schließen</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>B&amp;earbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Undo</source>
+        <translation>&amp;Rückgängig</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>A&amp;nsicht</translation>
+    </message>
+    <message>
+        <source>&amp;Preview New Names</source>
+        <translation>&amp;Vorschau der neuen Namen</translation>
+    </message>
+    <message>
+        <source>&amp;Refresh</source>
+        <translation>&amp;Aktualisieren</translation>
+    </message>
+    <message>
+        <source>Hel&amp;p</source>
+        <translation>H&amp;ilfe</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>&amp;About Varnex</source>
+        <translation>Ü&amp;ber Varnex</translation>
+    </message>
+    <message>
+        <source>About Varnex</source>
+        <translation>Über Varnex</translation>
+    </message>
+    <message>
+        <source>%1 %2.%3.%4<byte value="xd"/><byte value="xd"/>Renames many files at once: replace text, prepend, postpend or convert case, with a preview of every new name.<byte value="xd"/><byte value="xd"/>License: MIT (the LICENSE file that comes with Varnex).</source>
+        <translation>%1 %2.%3.%4<byte value="xd"/><byte value="xd"/>Benennt viele Dateien auf einmal um: Text ersetzen, voranstellen, anhängen oder Groß-/Kleinschreibung ändern, mit einer Vorschau jedes neuen Namens.<byte value="xd"/><byte value="xd"/>Lizenz: MIT (die Datei LICENSE, die mit Varnex kommt).</translation>
+    </message>
+</context>
+<context>
+    <name>varnex::PreviewModel</name>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>New name</source>
+        <translation>Neuer Name</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Ergebnis</translation>
+    </message>
+</context>
+<context>
+    <name>varnex::PreviewPane</name>
+    <message>
+        <source>Preview New Names</source>
+        <translation>Vorschau der neuen Namen</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>Vorschau</translation>
+    </message>
+    <message>
+        <source>Preview summary</source>
+        <translation>Vorschau-Zusammenfassung</translation>
     </message>
 </context>
 <context>

@@ -70,8 +70,8 @@ MenuBar::MenuBar(frmVarnex& window) : QMenuBar(&window), window_(window) {
 void MenuBar::showAbout() {
     window_.services().messageBox->show(
         {tr("%1 %2.%3.%4\r\rRenames many files at once: replace text, prepend, postpend or "
-            "convert case, with a preview of every new name.\r\rLicense: see the LICENSE file "
-            "that comes with Varnex.")
+            "convert case, with a preview of every new name.\r\rLicense: MIT (the LICENSE file "
+            "that comes with Varnex).")
              .arg(applicationTitle())
              .arg(Version{}.major)
              .arg(Version{}.minor)

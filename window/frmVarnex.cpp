@@ -267,8 +267,8 @@ void frmVarnex::createControls() {
         groups_[static_cast<std::size_t>(array)] = buttons;
     };
 
-    optFolderFile[0] = option(this, tr("Select a Folder"), d::optFolderFile0);
-    optFolderFile[1] = option(this, tr("Select File(s)"), d::optFolderFile1);
+    optFolderFile[0] = option(form_, tr("Select a Folder"), d::optFolderFile0);
+    optFolderFile[1] = option(form_, tr("Select File(s)"), d::optFolderFile1);
     optFolderFile[0]->setChecked(true);
 
     // The two selection frames; the layout, not this list, sets their place.
