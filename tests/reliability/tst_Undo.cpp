@@ -20,6 +20,7 @@ namespace {
 
 constexpr char ChildFolder[] = "VARNEX_UNDO_CHILD";
 constexpr char ChildJournals[] = "VARNEX_UNDO_JOURNALS";
+constexpr char ChildUndoes[] = "VARNEX_UNDO_UNDOES";
 constexpr int KillFiles = 2000;
 
 QByteArray readRaw(const QByteArray& path) {
@@ -73,8 +74,38 @@ int runChild() {
         }
         return std::nullopt;
     };
+    if (qEnvironmentVariableIsSet(ChildUndoes)) {
+        std::fputs("start\n", stdout);
+        std::fflush(stdout);
+        // Slowed down, so that the kill comes while the undo is under way.
+        PosixFileSystem posix;
+        CountingEventPump pump;
+        pump.onProcessEvents = [] {
+            QThread::usleep(50);
+        };
+        undoNewestRun(posix, qEnvironmentVariable(ChildJournals), pump);
+        return 0;
+    }
     journaledRun(qEnvironmentVariable(ChildJournals), setup);
     return 0;
+}
+
+// Runs this program as the child, on `top`, and ends it at a random moment.
+bool killChild(const QString& top, const QString& journals, bool undoes, bool terminate,
+               QRandomGenerator& random) {
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(ChildFolder), top);
+    env.insert(QString::fromLatin1(ChildJournals), journals);
+    if (undoes)
+        env.insert(QString::fromLatin1(ChildUndoes), u"1"_s);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    if (!child.waitForReadyRead(60000))
+        return false;
+    QThread::usleep(random.bounded(1000, 30000));
+    terminate ? child.terminate() : child.kill();
+    return child.waitForFinished(60000);
 }
 
 } // namespace
@@ -131,14 +162,18 @@ private Q_SLOTS:
         QCOMPARE(undoAvailability(journals.path(), {}).count, 0);
     }
 
-    // A run killed at a random moment is undone up to its last rename, whatever that was.
+    // A run killed at a random moment is undone up to its last rename, whatever that was; so
+    // is one whose first undo was killed too.
     void killedRun_data() {
         QTest::addColumn<bool>("terminate");
-        QTest::newRow("kill -9") << false;
-        QTest::newRow("SIGTERM") << true;
+        QTest::addColumn<bool>("killUndo");
+        QTest::newRow("kill -9") << false << false;
+        QTest::newRow("SIGTERM") << true << false;
+        QTest::newRow("undo killed too") << false << true;
     }
     void killedRun() {
         QFETCH(bool, terminate);
+        QFETCH(bool, killUndo);
         QRandomGenerator random(20261213);
         qint64 undone = 0;
         for (int round = 0; round < 3; ++round) {
@@ -147,16 +182,9 @@ private Q_SLOTS:
             for (int i = 0; i < KillFiles; ++i)
                 QVERIFY(writeRaw(r + "f" + QByteArray::number(i), QByteArray::number(i)));
             const TreeSnapshot before = scanTree(r);
-            QProcess child;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(QString::fromLatin1(ChildFolder), top.path());
-            env.insert(QString::fromLatin1(ChildJournals), journals.path());
-            child.setProcessEnvironment(env);
-            child.start(QCoreApplication::applicationFilePath(), {});
-            QVERIFY(child.waitForReadyRead(60000));
-            QThread::usleep(random.bounded(1000, 30000));
-            terminate ? child.terminate() : child.kill();
-            QVERIFY(child.waitForFinished(60000));
+            QVERIFY(killChild(top.path(), journals.path(), false, terminate, random));
+            if (killUndo)
+                QVERIFY(killChild(top.path(), journals.path(), true, terminate, random));
 
             const UndoOutcome outcome = undo(journals.path());
             QVERIFY2(outcome.why.isEmpty(), qPrintable(outcome.why));
