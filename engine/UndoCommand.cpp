@@ -72,6 +72,7 @@ UndoOutcome undoNewestRun(FileSystem& fs, const QString& journalFolder, EventPum
     std::unique_ptr<Folder> folder;
     QByteArray folderBytes;
     FolderIdentity folderIdentity;
+    QString path;
     bool opened = false;
     QElapsedTimer sinceSync;
     sinceSync.start();
@@ -82,10 +83,10 @@ UndoOutcome undoNewestRun(FileSystem& fs, const QString& journalFolder, EventPum
         if (!opened || r.folder != folderBytes || r.identity != folderIdentity) {
             folderBytes = r.folder;
             folderIdentity = r.identity;
-            folder = fs.openFolderChecked(decodeFileName(r.folder), r.identity);
+            path = decodeFileName(r.folder);
+            folder = fs.openFolderChecked(path, r.identity);
             opened = true;
         }
-        const QString path = decodeFileName(r.folder);
         const QString oldName = decodeFileName(r.oldName);
         const QString newName = decodeFileName(r.newName);
         if (!folder) {

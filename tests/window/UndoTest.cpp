@@ -3,9 +3,12 @@
 // not be written leaves Undo off with the reason as its tooltip.
 
 #include "WindowRig.h"
+#include "selection/FileList.h"
+#include "window/Controls.h"
 #include "window/MenuBar.h"
 
 #include <QAction>
+#include <QRadioButton>
 #include <QTest>
 
 using namespace varnex;
@@ -14,12 +17,11 @@ using namespace Qt::StringLiterals;
 class UndoTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { qputenv("XDG_STATE_HOME", state_.path().toUtf8()); }
-
     void undoAfterRestart() {
         makeFiles(dir_.path(), {u"a.txt"_s, u"b.txt"_s});
         {
             WindowRig rig;
+            rig.journalFolder = state_.path();
             frmVarnex& w = rig.start();
             QVERIFY(!w.menus()->undo->isEnabled());
             renameInFilesMode(w, {u"a.txt"_s, u"b.txt"_s});
@@ -27,6 +29,7 @@ private Q_SLOTS:
             QCOMPARE(w.menus()->undo->text(), u"&Undo Rename of 2 Files"_s);
         }
         WindowRig rig; // a new start
+        rig.journalFolder = state_.path();
         frmVarnex& w = rig.start();
         QAction* undo = w.menus()->undo;
         QVERIFY(undo->isEnabled());
@@ -46,11 +49,10 @@ private Q_SLOTS:
     }
 
     void journalNotWritten() {
-        qputenv("XDG_STATE_HOME", "/dev/null/state");
         WindowRig rig;
+        rig.journalFolder = u"/dev/null/state"_s;
         frmVarnex& w = rig.start();
         renameInFilesMode(w, {u"c.txt"_s});
-        qputenv("XDG_STATE_HOME", state_.path().toUtf8());
         QCOMPARE(namesIn(dir_.path()).last(), u"xc.txt"_s); // the run went ahead
         QCOMPARE(rig.box.messages.size(), 1);               // its summary only
         QVERIFY(!w.menus()->undo->isEnabled());
