@@ -34,10 +34,6 @@ constexpr char RenameKind = 'R';
 constexpr qint64 FirstCapacity = qint64(1) << 20;
 constexpr qint64 SyncEveryMs = 1000;
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("RunJournal", text);
-}
-
 quint32 checksum(const char* data, qint64 size) {
     quint32 hash = 2166136261u; // FNV-1a
     for (qint64 i = 0; i < size; ++i)
@@ -74,12 +70,13 @@ QString systemError(int err) {
 bool makePrivateFolder(const QString& folder, QString& why) {
     const QByteArray path = encodeFileName(folder);
     if (path.isEmpty() || !QDir().mkpath(folder)) {
-        why = tr("the folder %1 could not be made").arg(folder);
+        why = QCoreApplication::translate("RunJournal", "the folder %1 could not be made")
+                  .arg(folder);
         return false;
     }
     struct stat st;
     if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {
-        why = tr("%1 is not a folder of yours").arg(folder);
+        why = QCoreApplication::translate("RunJournal", "%1 is not a folder of yours").arg(folder);
         return false;
     }
     if ((st.st_mode & 077) != 0)
@@ -125,7 +122,8 @@ bool RunJournal::open() {
     const QByteArray path = encodeFileName(folder_ + u'/' + name);
     fd_ = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd_ < 0 || ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-        fail(tr("%1 could not be made: %2").arg(folder_ + u'/' + name, systemError(errno)));
+        fail(QCoreApplication::translate("RunJournal", "%1 could not be made: %2")
+                 .arg(folder_ + u'/' + name, systemError(errno)));
         return false;
     }
     if (!reserve(HeaderSize))
@@ -153,14 +151,16 @@ bool RunJournal::reserve(qint64 bytes) {
     // The space is allocated for real, so a full disk fails here rather than at a store.
     const int err = ::posix_fallocate(fd_, 0, capacity);
     if (err != 0) {
-        fail(tr("the journal could not grow: %1").arg(systemError(err)));
+        fail(QCoreApplication::translate("RunJournal", "the journal could not grow: %1")
+                 .arg(systemError(err)));
         return false;
     }
     void* map = map_
                     ? ::mremap(map_, size_t(capacity_), size_t(capacity), MREMAP_MAYMOVE)
                     : ::mmap(nullptr, size_t(capacity), PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
     if (map == MAP_FAILED) {
-        fail(tr("the journal could not grow: %1").arg(systemError(errno)));
+        fail(QCoreApplication::translate("RunJournal", "the journal could not grow: %1")
+                 .arg(systemError(errno)));
         return false;
     }
     map_ = static_cast<char*>(map);
@@ -279,11 +279,13 @@ std::unique_ptr<JournalFile> JournalFile::openNewest(const QString& folder, QStr
     struct stat st;
     if (file->fd_ < 0 || ::fstat(file->fd_, &st) != 0 || !S_ISREG(st.st_mode) ||
         st.st_uid != ::geteuid()) {
-        why = tr("The journal %1 is not a file of yours.").arg(path);
+        why = QCoreApplication::translate("RunJournal", "The journal %1 is not a file of yours.")
+                  .arg(path);
         return nullptr;
     }
     if (::flock(file->fd_, LOCK_EX | LOCK_NB) != 0) {
-        why = tr("Varnex is renaming these files in another window.");
+        why = QCoreApplication::translate("RunJournal",
+                                          "Varnex is renaming these files in another window.");
         return nullptr;
     }
     file->size_ = st.st_size;
@@ -298,11 +300,12 @@ std::unique_ptr<JournalFile> JournalFile::openNewest(const QString& folder, QStr
         (file->map_ && std::memcmp(file->map_, Unwritten, sizeof Unwritten) == 0))
         return file;
     if (!file->map_ || std::memcmp(file->map_, Magic, sizeof Magic) != 0 || !file->parse()) {
-        why = tr("The journal %1 is damaged.").arg(path);
+        why = QCoreApplication::translate("RunJournal", "The journal %1 is damaged.").arg(path);
         return nullptr;
     }
     if (load<quint32>(file->map_ + FlagsOffset) & Broken) {
-        why = tr("The journal of the last run could not be written in full.");
+        why = QCoreApplication::translate(
+            "RunJournal", "The journal of the last run could not be written in full.");
         return nullptr;
     }
     return file;

@@ -12,10 +12,6 @@ namespace varnex {
 
 namespace {
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("UndoCommand", text);
-}
-
 QString number(qint64 n) {
     return QLocale().toString(n);
 }
@@ -25,7 +21,9 @@ QString number(qint64 n) {
 UndoAvailability undoAvailability(const QString& journalFolder, const QString& runFailure) {
     UndoAvailability a;
     if (!runFailure.isEmpty()) {
-        a.why = tr("The last run cannot be undone: its journal could not be written (%1).")
+        a.why = QCoreApplication::translate(
+                    "UndoCommand",
+                    "The last run cannot be undone: its journal could not be written (%1).")
                     .arg(runFailure);
         return a;
     }
@@ -39,18 +37,20 @@ UndoAvailability undoAvailability(const QString& journalFolder, const QString& r
 
 QString undoCaption(const UndoAvailability& availability) {
     if (availability.count <= 0)
-        return tr("&Undo");
+        return QCoreApplication::translate("UndoCommand", "&Undo");
     if (availability.count == 1)
-        return tr("&Undo Rename of 1 File");
-    return tr("&Undo Rename of %1 Files").arg(number(availability.count));
+        return QCoreApplication::translate("UndoCommand", "&Undo Rename of 1 File");
+    return QCoreApplication::translate("UndoCommand", "&Undo Rename of %1 Files")
+        .arg(number(availability.count));
 }
 
 QString undoToolTip(const UndoAvailability& availability) {
     if (!availability.why.isEmpty())
         return availability.why;
     if (availability.count <= 0)
-        return tr("Nothing to undo.");
-    return tr("Gives the files of the last run their names back.");
+        return QCoreApplication::translate("UndoCommand", "Nothing to undo.");
+    return QCoreApplication::translate("UndoCommand",
+                                       "Gives the files of the last run their names back.");
 }
 
 UndoOutcome undoNewestRun(FileSystem& fs, const QString& journalFolder, EventPump& events) {
@@ -58,7 +58,7 @@ UndoOutcome undoNewestRun(FileSystem& fs, const QString& journalFolder, EventPum
     const std::unique_ptr<JournalFile> journal = JournalFile::openNewest(journalFolder, out.why);
     if (!journal) {
         if (out.why.isEmpty())
-            out.why = tr("Nothing to undo.");
+            out.why = QCoreApplication::translate("UndoCommand", "Nothing to undo.");
         return out;
     }
     QList<JournalRecord>& records = journal->records();
@@ -90,7 +90,9 @@ UndoOutcome undoNewestRun(FileSystem& fs, const QString& journalFolder, EventPum
         const QString oldName = decodeFileName(r.oldName);
         const QString newName = decodeFileName(r.newName);
         if (!folder) {
-            report(path + newName, tr("its folder is gone or is another folder now"));
+            report(path + newName,
+                   QCoreApplication::translate("UndoCommand",
+                                               "its folder is gone or is another folder now"));
             journal->setStatus(r, JournalRecord::Settled);
             continue;
         }
@@ -108,9 +110,12 @@ UndoOutcome undoNewestRun(FileSystem& fs, const QString& journalFolder, EventPum
                 oldThere && (!newThere || r.status == JournalRecord::Intended);
             if (!neverHappened) {
                 if (!newThere)
-                    report(path + newName, tr("the file is gone"));
+                    report(path + newName,
+                           QCoreApplication::translate("UndoCommand", "the file is gone"));
                 else if (oldThere)
-                    report(path + newName, tr("its old name %1 is taken").arg(oldName));
+                    report(path + newName,
+                           QCoreApplication::translate("UndoCommand", "its old name %1 is taken")
+                               .arg(oldName));
                 else
                     report(path + newName, error.description);
             }
@@ -129,18 +134,21 @@ UndoOutcome undoNewestRun(FileSystem& fs, const QString& journalFolder, EventPum
 QString undoSummary(const UndoOutcome& outcome) {
     if (!outcome.why.isEmpty())
         return outcome.why;
-    QString text = outcome.undone == 1 ? tr("Undid 1 rename.")
-                                       : tr("Undid %1 renames.").arg(number(outcome.undone));
+    QString text = outcome.undone == 1
+                       ? QCoreApplication::translate("UndoCommand", "Undid 1 rename.")
+                       : QCoreApplication::translate("UndoCommand", "Undid %1 renames.")
+                             .arg(number(outcome.undone));
     if (outcome.problemCount > 0) {
         text += u"\r\r";
         text += outcome.problemCount == 1
-                    ? tr("1 file could not be restored:")
-                    : tr("%1 files could not be restored:").arg(number(outcome.problemCount));
+                    ? QCoreApplication::translate("UndoCommand", "1 file could not be restored:")
+                    : QCoreApplication::translate("UndoCommand", "%1 files could not be restored:")
+                          .arg(number(outcome.problemCount));
         for (const QString& line : outcome.problems)
             text += u'\r' + line;
         if (outcome.problemCount > outcome.problems.size())
-            text += u'\r' +
-                    tr("and %1 more.").arg(number(outcome.problemCount - outcome.problems.size()));
+            text += u'\r' + QCoreApplication::translate("UndoCommand", "and %1 more.")
+                                .arg(number(outcome.problemCount - outcome.problems.size()));
     }
     return text;
 }
