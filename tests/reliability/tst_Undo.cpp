@@ -24,13 +24,8 @@ constexpr char ChildUndoes[] = "VARNEX_UNDO_UNDOES";
 constexpr int KillFiles = 2000;
 
 QByteArray readRaw(const QByteArray& path) {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return "<missing>";
-    char buffer[256];
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    ::close(fd);
-    return QByteArray(buffer, qMax<ssize_t>(n, 0));
+    QFile file(QString::fromUtf8(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>";
 }
 
 bool move(const QByteArray& from, const QByteArray& to) {
@@ -58,35 +53,28 @@ UndoOutcome undo(const QString& journals) {
     return undoNewestRun(posix, journals, pump);
 }
 
-// The child of the kill test: renames every file of the folder it is given, journaled.
+// The child of the kill test: renames every file of the folder it is given, journaled, or
+// undoes that (slowed down, so that the kill comes while the undo is under way).
 int runChild() {
+    std::fputs("start\n", stdout);
+    std::fflush(stdout);
+    const QString journals = qEnvironmentVariable(ChildJournals);
+    if (qEnvironmentVariableIsSet(ChildUndoes)) {
+        PosixFileSystem posix;
+        CountingEventPump pump;
+        pump.onProcessEvents = [] {
+            QThread::usleep(50);
+        };
+        undoNewestRun(posix, journals, pump);
+        return 0;
+    }
     RunSetup setup;
     setup.top = qEnvironmentVariable(ChildFolder);
     setup.options = {prependOptions(u"k"_s)};
     setup.answer = [](const Message&) {
         return Button::Ignore;
     };
-    bool started = false;
-    setup.during = [&](const QList<RunEvent>&, const QString&) -> std::optional<FsError> {
-        if (!std::exchange(started, true)) {
-            std::fputs("start\n", stdout);
-            std::fflush(stdout);
-        }
-        return std::nullopt;
-    };
-    if (qEnvironmentVariableIsSet(ChildUndoes)) {
-        std::fputs("start\n", stdout);
-        std::fflush(stdout);
-        // Slowed down, so that the kill comes while the undo is under way.
-        PosixFileSystem posix;
-        CountingEventPump pump;
-        pump.onProcessEvents = [] {
-            QThread::usleep(50);
-        };
-        undoNewestRun(posix, qEnvironmentVariable(ChildJournals), pump);
-        return 0;
-    }
-    journaledRun(qEnvironmentVariable(ChildJournals), setup);
+    journaledRun(journals, setup);
     return 0;
 }
 
@@ -113,7 +101,8 @@ bool killChild(const QString& top, const QString& journals, bool undoes, bool te
 class TestUndo : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Each way a run can end leaves a journal whose undo gives back the tree as it was.
+    // Each way a run can end leaves a journal whose undo gives back the tree as it was, also in
+    // a folder whose name is not UTF-8.
     void endings_data() {
         QTest::addColumn<QString>("failing"); // names whose rename fails once
         QTest::addColumn<int>("answer");      // to the failure, or to the length question
@@ -130,8 +119,8 @@ private Q_SLOTS:
         QFETCH(int, renamed);
         ScratchFolder top, journals;
         const QByteArray r = top.raw() + '/';
-        QVERIFY(::mkdir(QByteArray(r + "sub").constData(), 0755) == 0);
-        for (const char* name : {"a", "b", "c", "d", "e", "sub/x", "sub/y"})
+        QVERIFY(::mkdir(QByteArray(r + "s\xff").constData(), 0755) == 0);
+        for (const char* name : {"a", "b", "c", "d", "e", "s\xff/x", "s\xff/y"})
             QVERIFY(writeRaw(r + name, name));
         if (failing == u"long")
             QVERIFY(writeRaw(r + "d" + QByteArray(253, 'z'), "long"));
@@ -141,18 +130,17 @@ private Q_SLOTS:
         setup.top = top.path();
         setup.options = {prependOptions(failing == u"long" ? u"kk"_s : u"k"_s)};
         QSet<QString> failOnce;
+        const QString sub = decodeFileName("s\xff");
         for (const QString& name : failing.split(u'|', Qt::SkipEmptyParts))
-            failOnce.insert(top.path() + u'/' + name);
+            failOnce.insert(top.path() + u'/' + QString(name).replace(u"sub"_s, sub));
         setup.during = [&](const QList<RunEvent>&, const QString& path) -> std::optional<FsError> {
-            if (failOnce.remove(path))
-                return fsError(fserr::PermissionDenied);
-            return std::nullopt;
+            return failOnce.remove(path) ? std::optional(fsError(fserr::PermissionDenied))
+                                         : std::nullopt;
         };
         setup.answer = [&](const Message&) {
             return Button(answer);
         };
-        const RunResult run = journaledRun(journals.path(), setup);
-        QCOMPARE(run.counters.FilesRenamed, renamed);
+        QCOMPARE(journaledRun(journals.path(), setup).counters.FilesRenamed, renamed);
         QCOMPARE(undoAvailability(journals.path(), {}).count, renamed);
 
         const UndoOutcome outcome = undo(journals.path());
@@ -193,9 +181,7 @@ private Q_SLOTS:
             QCOMPARE(outcome.problemCount, 0);
             QVERIFY(sameTree(scanTree(r), before));
             undone += outcome.undone;
-            // An undo that ran once leaves nothing for the next one.
             QCOMPARE(undoAvailability(journals.path(), {}).count, 0);
-            QCOMPARE(undo(journals.path()).undone, 0);
         }
         QVERIFY(undone > 0); // the kills came in the middle of runs
     }
@@ -205,58 +191,30 @@ private Q_SLOTS:
         ScratchFolder top, other, journals;
         const QByteArray r = top.raw() + '/';
         QVERIFY(::mkdir(QByteArray(r + "s").constData(), 0755) == 0);
-        for (const char* name : {"a", "b", "c", "d", "e", "s/x"})
+        for (const char* name : {"a", "b", "c", "d", "s/x"})
             QVERIFY(writeRaw(r + name, name));
         RunSetup setup;
         setup.top = top.path();
         setup.options = {prependOptions(u"k"_s)};
-        QCOMPARE(journaledRun(journals.path(), setup).counters.FilesRenamed, 6);
+        QCOMPARE(journaledRun(journals.path(), setup).counters.FilesRenamed, 5);
 
         QVERIFY(writeRaw(r + "a", "taken"));          // old name taken
         QVERIFY(move(r + "kb", other.raw() + "/kb")); // vanished
         QVERIFY(move(r + "kd", r + "d"));             // put back by hand: silent
-        QVERIFY(writeRaw(other.raw() + "/kx", "other"));
-        QVERIFY(move(r + "s", r + "s.moved")); // the folder is a link elsewhere now
+        QVERIFY(move(r + "s", r + "s.moved"));        // the folder is now a link elsewhere
         QVERIFY(::symlink(other.raw().constData(), QByteArray(r + "s").constData()) == 0);
+        QVERIFY(writeRaw(other.raw() + "/kx", "other"));
 
         const UndoOutcome outcome = undo(journals.path());
-        QCOMPARE(outcome.undone, 2);
-        QCOMPARE(outcome.problemCount, 3);
         const QString text = undoSummary(outcome);
-        QVERIFY2(text.startsWith(u"Undid 2 renames.\r\r3 files could not be restored:\r"_s),
+        QVERIFY2(text.startsWith(u"Undid 1 rename.\r\r3 files could not be restored:\r"_s),
                  qPrintable(text));
         for (const QString& line : {u"/ka: its old name a is taken"_s, u"/kb: the file is gone"_s,
                                     u"/s/kx: its folder is gone or is another folder now"_s})
             QVERIFY2(text.contains(line), qPrintable(line));
-        QCOMPARE(readRaw(r + "a"), QByteArray("taken"));
-        QCOMPARE(readRaw(r + "ka"), QByteArray("a"));
-        QCOMPARE(readRaw(other.raw() + "/kx"), QByteArray("other"));
-        QCOMPARE(readRaw(r + "s.moved/kx"), QByteArray("s/x"));
-        for (const char* name : {"c", "d", "e"})
-            QCOMPARE(readRaw(r + name), QByteArray(name));
-    }
-
-    // Folders and neighbours whose names are not UTF-8 are found again byte for byte.
-    void notUtf8() {
-        ScratchFolder top, journals;
-        const QByteArray dir = top.raw() + "/d\xff\xfe/";
-        QVERIFY(::mkdir(dir.chopped(1).constData(), 0755) == 0);
-        for (const QByteArray& name :
-             {QByteArray("a"), QByteArray("\xc3\xa9t\xc3\xa9"), QByteArray("bad\xe9")})
-            QVERIFY(writeRaw(dir + name, name));
-        const TreeSnapshot before = scanTree(top.raw() + '/');
-        RunSetup setup;
-        setup.top = top.path();
-        setup.options = {prependOptions(u"\u00fc"_s)};
-        setup.answer = [](const Message&) {
-            return Button::Ignore;
-        };
-        QCOMPARE(journaledRun(journals.path(), setup).counters.FilesRenamed, 2);
-        QCOMPARE(readRaw(dir + "\xc3\xbc"
-                               "a"),
-                 QByteArray("a"));
-        QCOMPARE(undo(journals.path()).undone, 2);
-        QVERIFY(sameTree(scanTree(top.raw() + '/'), before));
+        const QList<QByteArray> after = {readRaw(r + "a"), readRaw(r + "ka"), readRaw(r + "c"),
+                                         readRaw(other.raw() + "/kx"), readRaw(r + "s.moved/kx")};
+        QCOMPARE(after, QList<QByteArray>({"taken", "a", "c", "other", "s/x"}));
     }
 
     // A damaged journal or one that is no file of the user's is refused with a reason.
@@ -264,22 +222,20 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("reason");
         QTest::newRow("damaged") << QByteArray("VARNEXJ2 nonsense") << u"is damaged"_s;
-        QTest::newRow("not a journal") << QByteArray(40, 'x') << u"is damaged"_s;
-        QTest::newRow("link") << QByteArray("->") << u"not a file of yours"_s;
+        QTest::newRow("link") << QByteArray() << u"not a file of yours"_s;
     }
     void unusableJournal() {
         QFETCH(QByteArray, content);
         QFETCH(QString, reason);
         ScratchFolder journals;
         const QByteArray path = journals.raw() + "/run-9999999999999999-1.journal";
-        QVERIFY(content == "->" ? ::symlink("/etc/passwd", path.constData()) == 0
-                                : writeRaw(path, content));
-        QVERIFY(undoAvailability(journals.path(), {}).why.contains(reason));
+        QVERIFY(content.isEmpty() ? ::symlink("/etc/passwd", path.constData()) == 0
+                                  : writeRaw(path, content));
         QVERIFY(undo(journals.path()).why.contains(reason));
     }
 
-    // On random trees with failing renames, Retry, Abort and No: run, then undo, gives back
-    // the tree byte for byte.
+    // On the property test's random trees, with failing renames, Retry, Abort and No: a run
+    // followed by its undo gives back the tree byte for byte.
     void runThenUndoRestoresTree() {
         const quint32 seed = envNumber("VARNEX_PROPERTY_SEED", 20250101);
         const int cases = qMax(1, int(envNumber("VARNEX_PROPERTY_CASES", 1000)) / 10);
@@ -288,35 +244,15 @@ private Q_SLOTS:
             ScratchFolder top, journals;
             QVERIFY(buildReal(c.root, top.raw() + '/'));
             const TreeSnapshot before = scanTree(top.raw() + '/');
-            RunSetup setup = runCaseSetup(c, top.path() + u'/');
-            journaledRun(journals.path(), setup);
+            RunJournal journal(journals.path());
+            journal.beginRun();
+            PosixFileSystem posix;
+            runCase(c, posix, top.path() + u'/', false, &journal);
+            journal.endRun();
             const UndoOutcome outcome = undo(journals.path());
             QVERIFY2(outcome.problemCount == 0 && sameTree(scanTree(top.raw() + '/'), before),
                      qPrintable(u"seed %1: %2"_s.arg(c.seed).arg(undoSummary(outcome))));
         }
-    }
-
-private:
-    // The setup of the property test's folder walk for case `c`.
-    static RunSetup runCaseSetup(const Case& c, const QString& top) {
-        auto random = std::make_shared<Random>(c.seed ^ 0x1b873593u);
-        RunSetup setup{top, {}, {c.options}, c.allowed, c.recurse, {}, {}};
-        setup.during = [random, c](const QList<RunEvent>&,
-                                   const QString& renaming) -> std::optional<FsError> {
-            if (renaming.isEmpty() || !random->chance(c.failRate))
-                return std::nullopt;
-            return fsError(fserr::FirstFileError + random->below(25));
-        };
-        setup.answer = [random, c](const Message& m) {
-            if (m.buttons == Buttons::YesNo)
-                return random->chance(c.stopRate) ? Button::No : Button::Yes;
-            if (m.buttons == Buttons::Ok)
-                return Button::Ok;
-            return random->chance(c.stopRate) ? Button::Abort
-                   : random->chance(0.45)     ? Button::Retry
-                                              : Button::Ignore;
-        };
-        return setup;
     }
 };
 
