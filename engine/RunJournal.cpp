@@ -5,7 +5,9 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QThreadPool>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -59,6 +61,23 @@ QByteArray nameBytes(const QString& name) {
     const bool ascii =
         std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
     return ascii ? name.toLatin1() : encodeFileName(name);
+}
+
+// Writes the journal's data to disk on a pool thread, through a descriptor of its own, so that
+// the run never waits for the disk; `done`, when given, is cleared when it has.
+void flushOnPoolThread(int fd, std::shared_ptr<std::atomic<bool>> done = {}) {
+    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (own < 0) {
+        if (done)
+            *done = false;
+        return;
+    }
+    QThreadPool::globalInstance()->start([own, done] {
+        ::fdatasync(own);
+        ::close(own);
+        if (done)
+            *done = false;
+    });
 }
 
 QString systemError(int err) {
@@ -182,14 +201,14 @@ void RunJournal::endRun() {
     running_ = false;
     pendingStatus_ = -1;
     if (map_) {
-        ::msync(map_, size_t(capacity_), MS_SYNC);
         ::munmap(map_, size_t(capacity_));
         map_ = nullptr;
     }
     if (fd_ >= 0) {
         if (::ftruncate(fd_, used_) == 0)
-            ::fdatasync(fd_);
-        ::close(fd_); // releases the lock
+            flushOnPoolThread(fd_);
+        ::flock(fd_, LOCK_UN); // the flush's descriptor must not keep the lock
+        ::close(fd_);
         fd_ = -1;
     }
     capacity_ = 0;
@@ -241,8 +260,9 @@ void RunJournal::aboutToRename(const FolderIdentity& folder, const QString& fold
     pendingStatus_ = used_ + 1;
     used_ += RecordHead + padded(payload);
 
-    if ((++sinceSync_ & 63) == 0 && syncClock_.elapsed() >= SyncEveryMs) {
-        ::msync(map_, size_t(used_), MS_SYNC);
+    if ((++sinceSync_ & 63) == 0 && syncClock_.elapsed() >= SyncEveryMs &&
+        !flushing_->exchange(true)) {
+        flushOnPoolThread(fd_, flushing_);
         syncClock_.start();
     }
 }

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QString>
+#include <atomic>
 #include <memory>
 
 namespace varnex {
@@ -42,9 +43,10 @@ struct JournalRecord {
 // Writes the journal of each run: one record before every rename, its outcome right after.
 // The file is mapped into memory, so a record is in the kernel's hands (and survives the death
 // of the process) the moment it is stored, without a system call per rename; it is flushed to
-// disk every second of a run and at its end. The journal file is created at the first rename
-// of a run, so a run that renames nothing leaves the last journal the newest. When the journal
-// cannot be written the run goes on: failure() says why, and that run cannot be undone.
+// disk every second of a run and at its end, on a pool thread, so the run never waits for it. The
+// journal file is created at the first rename of a run, so a run that renames nothing leaves the
+// last journal the newest. When the journal cannot be written the run goes on: failure() says why,
+// and that run cannot be undone.
 class RunJournal final : public RenameObserver {
 public:
     explicit RunJournal(QString folder);
@@ -85,6 +87,8 @@ private:
     qint64 used_ = 0;
     qint64 pendingStatus_ = -1; // status byte of the record whose rename is under way
     qint64 sinceSync_ = 0;
+    // Set while a flush of the journal runs on a pool thread.
+    std::shared_ptr<std::atomic<bool>> flushing_ = std::make_shared<std::atomic<bool>>(false);
     QElapsedTimer syncClock_;
     // The folder of the last record, so that consecutive records of one folder share it.
     QString lastPath_;
