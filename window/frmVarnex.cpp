@@ -27,6 +27,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -133,6 +134,8 @@ void frmVarnex::createParts(const WindowServices& given) {
                                                                       : s.journalFolder);
     engine_->setObserver(journal_.get());
     connect(menuBar_->undo, &QAction::triggered, this, &frmVarnex::undoLastRun);
+    // Another Varnex may have made a newer journal since.
+    connect(menuBar_->editMenu, &QMenu::aboutToShow, this, &frmVarnex::updateUndo);
     updateUndo();
 }
 
@@ -830,6 +833,8 @@ void frmVarnex::undoLastRun() {
 }
 
 void frmVarnex::updateUndo() {
+    if (running_)
+        return;
     menuBar_->setUndo(undoAvailability(journal_->folder(), journal_->failure()));
 }
 
