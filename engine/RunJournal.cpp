@@ -194,7 +194,6 @@ void RunJournal::fail(const QString& why) {
     if (map_)
         store<quint32>(map_ + FlagsOffset, Broken);
     endRun();
-    running_ = false;
 }
 
 void RunJournal::endRun() {
