@@ -56,6 +56,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/varnex-bench.XXXXXX")
 trap 'rm -rf -- "$work"' EXIT
 mkdir -m 700 "$work/runtime"
 export XDG_RUNTIME_DIR=$work/runtime
+# The journals of the runs, kept for Undo, go to the work folder.
+export XDG_STATE_HOME=$work/state
 export QT_QPA_PLATFORM=offscreen
 
 note "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -1)," \
@@ -87,6 +89,7 @@ awk '
     check("peer_rename_ratio", ">", 1); check("peer_mmv_ratio", ">", 1)
     check("preview_first_rows", "<=", 100); check("preview_full", "<=", 1)
     check("max_yield_gap_preview", "<=", 50)
+    check("journal_overhead", "<=", 5); check("undo_ratio", "<=", 1.2)
   }' "$figures" >&2
 if [[ $VARNEX_BENCH_N != 100000 ]]; then
   note "the targets are set for 100000 files; these figures are for $VARNEX_BENCH_N"

@@ -3,15 +3,16 @@
 //
 //   varnex_bench <scenario> <work folder>
 //
-// Scenarios: folder_flat (with the yield figures, the share of sorting the folder and the
-// peers), folder_tree, files_mode (with its peak memory), add_paths, startup, preview. The file
-// count comes from VARNEX_BENCH_N (default 100000); VARNEX_BENCH_REPEAT (default 1) repeats every
-// measurement on fresh trees and prints the median (of a ratio: the median of each run's ratio,
-// the two taken on identical trees). VARNEX_BENCH_PEER_RENAME and VARNEX_BENCH_PEER_MMV name the
-// peer programs to time.
+// Scenarios: folder_flat (with the yield figures, the share of sorting the folder, the cost of
+// the journal, the undo of the run and the peers), folder_tree, files_mode (with its peak memory),
+// add_paths, startup, preview. The file count comes from VARNEX_BENCH_N (default 100000);
+// VARNEX_BENCH_REPEAT (default 1) repeats every measurement on fresh trees and prints the median
+// (of a ratio: the median of each run's ratio, the two taken on identical trees).
+// VARNEX_BENCH_PEER_RENAME and VARNEX_BENCH_PEER_MMV name the peer programs to time.
 
 #include "BenchSupport.h"
 #include "WindowHarness.h"
+#include "engine/RunJournal.h"
 #include "platform/NameOrder.h"
 #include "platform/PosixFileSystem.h"
 #include "selection/FileList.h"
@@ -101,10 +102,13 @@ template <typename Loop> double timeBaseline(const std::string& folder, long exp
     return secondsBetween(start, end);
 }
 
-// Prepend "x_" on a flat tree, in folder mode.
-BenchWindow::Run prependInWindow(const Config& c, const std::string& folder, int sliceMs) {
+// Prepend "x_" on a flat tree, in folder mode; without its journal when `journal` is false.
+BenchWindow::Run prependInWindow(const Config& c, const std::string& folder, int sliceMs,
+                                 bool journal = true) {
     BenchWindow bench(qs(c.program), sliceMs);
     frmVarnex& w = bench.load();
+    if (!journal)
+        w.engine().setObserver(nullptr);
     w.setOptionMember(OptionArray::TypeOfRename, 1, true);
     w.txtPrepend->setText(QStringLiteral("x_"));
     w.setChosenFolder(qs(folder));
@@ -113,6 +117,50 @@ BenchWindow::Run prependInWindow(const Config& c, const std::string& folder, int
     const BenchWindow::Run run = bench.pressRename(finishedHead(c.n));
     expectCount(countFilesWithPrefix(folder, "x_"), c.n, "Varnex renamed");
     return run;
+}
+
+// Edit > Undo of the newest journal, which renamed `folder` with prependInWindow(), in a window
+// started afresh on that folder; the seconds from the command to its summary.
+double undoInWindow(const Config& c, const std::string& folder) {
+    BenchWindow bench(qs(c.program), 15);
+    frmVarnex& w = bench.load();
+    w.setChosenFolder(qs(folder));
+    bench.waitIdle();
+    flushFileSystem(folder);
+    bench.box.messages.clear();
+    const Clock::time_point start = Clock::now();
+    w.undoLastRun();
+    const Clock::time_point end = Clock::now();
+    const QString expected = QStringLiteral("Undid ");
+    if (bench.box.messages.size() != 1 || !bench.box.messages.first().text.startsWith(expected))
+        fail("the undo did not end with its summary");
+    expectCount(countFilesWithPrefix(folder, "x_"), 0, "files left renamed by the undo");
+    return secondsBetween(start, end);
+}
+
+// The journal's own cost for a run of `n` renames in `folder`: every record written and its
+// outcome stored as the run does it, and the flush at the end; nothing is renamed.
+double timeJournal(const Config& c, const std::string& folder) {
+    const QString path = qs(folder) + u'/';
+    QStringList oldNames, newNames;
+    for (long i = 0; i < c.n; ++i) {
+        oldNames.append(qs(fileName(i)));
+        newNames.append(u"x_" + oldNames.back());
+    }
+    PosixFileSystem fs;
+    const FolderIdentity identity = fs.folderIdentity(path);
+    RunJournal journal(qs(c.work + "/journal-cost"));
+    const Clock::time_point start = Clock::now();
+    journal.beginRun();
+    for (long i = 0; i < c.n; ++i) {
+        journal.aboutToRename(identity, path, oldNames.at(i), newNames.at(i));
+        journal.renamed(path, oldNames.at(i), newNames.at(i));
+    }
+    journal.endRun();
+    const Clock::time_point end = Clock::now();
+    if (!journal.failure().isEmpty())
+        fail("the journal could not be written: " + journal.failure().toStdString());
+    return secondsBetween(start, end);
 }
 
 // The walk's share of sorting one folder of the run: the folder read as the walk reads it, its
@@ -133,7 +181,7 @@ double timeWalkSort(const std::string& folder) {
 
 void folderFlat(const Config& c) {
     std::vector<double> baseline, varnex, gap, each, eachGap, cost, rename, renameRatio, mmv,
-        mmvRatio, sort, sortShare;
+        mmvRatio, sort, sortShare, bare, journalCost, undo, undoRatio;
     const std::string peerRename = envText("VARNEX_BENCH_PEER_RENAME");
     const std::string peerMmv = envText("VARNEX_BENCH_PEER_MMV");
     for (int r = 0; r < c.repeats; ++r) {
@@ -152,6 +200,14 @@ void folderFlat(const Config& c) {
         gap.push_back(run.maxGapMs);
         sort.push_back(timeWalkSort(sliced));
         sortShare.push_back(100.0 * sort.back() / run.seconds);
+
+        // The same run without its journal; then the journaled run undone.
+        const std::string unjournaled = dir + "/nojournal";
+        makeFlatTree(unjournaled, c.n);
+        bare.push_back(prependInWindow(c, unjournaled, 15, false).seconds);
+        journalCost.push_back(100.0 * timeJournal(c, sliced) / run.seconds);
+        undo.push_back(undoInWindow(c, sliced));
+        undoRatio.push_back(undo.back() / run.seconds);
 
         // The same run with events processed after every single file.
         const std::string perFile = dir + "/each";
@@ -190,6 +246,10 @@ void folderFlat(const Config& c) {
     printMedian("max_yield_gap", gap, "ms");
     printMedian("folder_flat_sort", sort, "s");
     printMedian("folder_flat_sort_share", sortShare, "%");
+    printMedian("folder_flat_no_journal", bare, "s");
+    printMedian("journal_overhead", journalCost, "%");
+    printMedian("undo_flat", undo, "s");
+    printMedian("undo_ratio", undoRatio, "x");
     printMedian("folder_flat_yield_each_file", each, "s");
     printMedian("max_yield_gap_yield_each_file", eachGap, "ms");
     printMedian("yield_each_file_cost", cost, "x");

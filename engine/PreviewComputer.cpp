@@ -63,7 +63,8 @@ public:
     }
     void setEngine(RenameEngine* engine) { engine_ = engine; }
 
-    void aboutToRename(const QString&, const QString&, const QString&) override {}
+    void aboutToRename(const FolderIdentity&, const QString&, const QString&,
+                       const QString&) override {}
     void renamed(const QString& folder, const QString& oldName, const QString& newName) override {
         add(folder, oldName, newName,
             oldName == newName ? PreviewOutcome::SameName : PreviewOutcome::Rename);

@@ -129,17 +129,17 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
             hasControlCharacter(result.newName)) {
             error = fsError(fserr::BadFileName);
         } else {
-            if (observer_)
-                observer_->aboutToRename(path, fileName, result.newName);
-            if (folder) {
-                error = folder->rename(fileName, result.newName);
-            } else if (listed.known()) {
-                // The folder the entry was added from, never another one put at its path since.
-                Folder* checked = checkedListFolder(path, listed);
-                error = checked ? checked->rename(fileName, result.newName)
-                                : fsError(fserr::PathNotFound);
+            // A list entry goes through the folder it was added from, never another one put at
+            // its path since.
+            Folder* target = folder || !listed.known() ? folder : checkedListFolder(path, listed);
+            if (!target && listed.known()) {
+                error = fsError(fserr::PathNotFound);
             } else {
-                error = fs_.renameInFolder(path, fileName, result.newName);
+                if (observer_)
+                    observer_->aboutToRename(target ? target->identity() : FolderIdentity{}, path,
+                                             fileName, result.newName);
+                error = target ? target->rename(fileName, result.newName)
+                               : fs_.renameInFolder(path, fileName, result.newName);
             }
         }
         if (observer_) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileSystem.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -14,9 +16,10 @@ class RenameObserver {
 public:
     virtual ~RenameObserver() = default;
 
-    // A rename of oldName to newName is about to be tried (again after a Retry).
-    virtual void aboutToRename(const QString& folderPath, const QString& oldName,
-                               const QString& newName) = 0;
+    // A rename of oldName to newName is about to be tried (again after a Retry), through the
+    // open folder whose identity is `folder` (not known() when the rename goes by path).
+    virtual void aboutToRename(const FolderIdentity& folder, const QString& folderPath,
+                               const QString& oldName, const QString& newName) = 0;
     // The file now has newName (which may equal oldName: a rename onto its own name).
     virtual void renamed(const QString& folderPath, const QString& oldName,
                          const QString& newName) = 0;

@@ -307,6 +307,100 @@
     </message>
 </context>
 <context>
+    <name>RunJournal</name>
+    <message>
+        <source>the folder %1 could not be made</source>
+        <translation>der Ordner %1 konnte nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>%1 is not a folder of yours</source>
+        <translation>%1 ist kein Ordner von Ihnen</translation>
+    </message>
+    <message>
+        <source>%1 could not be made: %2</source>
+        <translation>%1 konnte nicht angelegt werden: %2</translation>
+    </message>
+    <message>
+        <source>the journal could not grow: %1</source>
+        <translation>das Protokoll konnte nicht wachsen: %1</translation>
+    </message>
+    <message>
+        <source>The journal %1 is not a file of yours.</source>
+        <translation>Das Protokoll %1 ist keine Datei von Ihnen.</translation>
+    </message>
+    <message>
+        <source>Varnex is renaming these files in another window.</source>
+        <translation>Varnex benennt diese Dateien gerade in einem anderen Fenster um.</translation>
+    </message>
+    <message>
+        <source>The journal %1 is damaged.</source>
+        <translation>Das Protokoll %1 ist beschädigt.</translation>
+    </message>
+    <message>
+        <source>The journal of the last run could not be written in full.</source>
+        <translation>Das Protokoll des letzten Laufs konnte nicht vollständig geschrieben werden.</translation>
+    </message>
+</context>
+<context>
+    <name>UndoCommand</name>
+    <message>
+        <source>The last run cannot be undone: its journal could not be written (%1).</source>
+        <translation>Der letzte Lauf kann nicht rückgängig gemacht werden: Sein Protokoll konnte nicht geschrieben werden (%1).</translation>
+    </message>
+    <message>
+        <source>&amp;Undo</source>
+        <translation>&amp;Rückgängig</translation>
+    </message>
+    <message>
+        <source>&amp;Undo Rename of 1 File</source>
+        <translation>&amp;Umbenennen von 1 Datei rückgängig machen</translation>
+    </message>
+    <message>
+        <source>&amp;Undo Rename of %1 Files</source>
+        <translation>&amp;Umbenennen von %1 Dateien rückgängig machen</translation>
+    </message>
+    <message>
+        <source>Nothing to undo.</source>
+        <translation>Nichts rückgängig zu machen.</translation>
+    </message>
+    <message>
+        <source>Gives the files of the last run their names back.</source>
+        <translation>Gibt den Dateien des letzten Laufs ihre Namen zurück.</translation>
+    </message>
+    <message>
+        <source>its folder is gone or is another folder now</source>
+        <translation>ihr Ordner fehlt oder ist jetzt ein anderer Ordner</translation>
+    </message>
+    <message>
+        <source>the file is gone</source>
+        <translation>die Datei fehlt</translation>
+    </message>
+    <message>
+        <source>its old name %1 is taken</source>
+        <translation>ihr alter Name %1 ist vergeben</translation>
+    </message>
+    <message>
+        <source>Undid 1 rename.</source>
+        <translation>1 Umbenennung rückgängig gemacht.</translation>
+    </message>
+    <message>
+        <source>Undid %1 renames.</source>
+        <translation>%1 Umbenennungen rückgängig gemacht.</translation>
+    </message>
+    <message>
+        <source>1 file could not be restored:</source>
+        <translation>1 Datei konnte nicht wiederhergestellt werden:</translation>
+    </message>
+    <message>
+        <source>%1 files could not be restored:</source>
+        <translation>%1 Dateien konnten nicht wiederhergestellt werden:</translation>
+    </message>
+    <message>
+        <source>and %1 more.</source>
+        <translation>und %1 weitere.</translation>
+    </message>
+</context>
+<context>
     <name>varnex::HelpViewer</name>
     <message>
         <source> Help</source>

@@ -1,5 +1,6 @@
 #include "MenuBar.h"
 
+#include "engine/UndoCommand.h"
 #include "platform/AppInfo.h"
 #include "window/frmVarnex.h"
 
@@ -44,7 +45,8 @@ MenuBar::MenuBar(frmVarnex& window) : QMenuBar(&window), window_(window) {
 
     editMenu = menu(this, tr("&Edit"));
     undo = item(editMenu, tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
-    undo->setEnabled(false); // nothing can be undone yet
+    undo->setEnabled(false); // until the journals are read
+    editMenu->setToolTipsVisible(true);
 
     viewMenu = menu(this, tr("&View"));
     previewNewNames = item(viewMenu, tr("&Preview New Names"));
@@ -87,6 +89,14 @@ void MenuBar::setFilesMode(bool filesMode) {
 void MenuBar::setRunning(bool running) {
     for (QAction* action : {exit, help})
         action->setEnabled(!running);
+    if (running)
+        undo->setEnabled(false);
+}
+
+void MenuBar::setUndo(const UndoAvailability& availability) {
+    undo->setText(undoCaption(availability));
+    undo->setToolTip(undoToolTip(availability));
+    undo->setEnabled(availability.count > 0);
 }
 
 } // namespace varnex

@@ -5,6 +5,10 @@
 class QAction;
 
 namespace varnex {
+struct UndoAvailability;
+}
+
+namespace varnex {
 
 class frmVarnex;
 
@@ -32,8 +36,10 @@ public:
 
     // The file list's commands are there in files mode only, like its buttons.
     void setFilesMode(bool filesMode);
-    // Running, the commands that the window's buttons lock are locked too.
+    // Running, the commands that the window's buttons lock are locked too, and Undo.
     void setRunning(bool running);
+    // Undo's caption, tooltip and state.
+    void setUndo(const UndoAvailability& availability);
 
     // The About box: version, license and what Varnex does.
     void showAbout();

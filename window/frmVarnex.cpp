@@ -1,6 +1,8 @@
 #include "frmVarnex.h"
 
 #include "engine/RenameCommand.h"
+#include "engine/RunJournal.h"
+#include "engine/UndoCommand.h"
 #include "platform/AppInfo.h"
 #include "selection/FileList.h"
 #include "selection/FolderPreview.h"
@@ -25,6 +27,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -126,6 +129,14 @@ void frmVarnex::createParts(const WindowServices& given) {
     connect(previewPane_, &PreviewPane::widthDragged, this, &frmVarnex::setPaneWidth);
     connect(menuBar_->previewNewNames, &QAction::toggled, this, &frmVarnex::setPreviewShown);
     connect(menuBar_, &MenuBar::refreshRequested, this, &frmVarnex::refresh);
+
+    journal_ = std::make_unique<RunJournal>(s.journalFolder.isEmpty() ? defaultJournalFolder()
+                                                                      : s.journalFolder);
+    engine_->setObserver(journal_.get());
+    connect(menuBar_->undo, &QAction::triggered, this, &frmVarnex::undoLastRun);
+    // Another Varnex may have made a newer journal since.
+    connect(menuBar_->editMenu, &QMenu::aboutToShow, this, &frmVarnex::updateUndo);
+    updateUndo();
 }
 
 PreviewRequest frmVarnex::previewRequest() const {
@@ -785,12 +796,46 @@ void frmVarnex::cmdRename_Click() {
     running_ = true;
     menuBar_->setRunning(true);
     previewRunner_->hold(true);
+    journal_->beginRun();
     RunRenameCommand(*engine_, *host_, fileList_->model(), *services_.messageBox);
+    journal_->endRun();
     menuBar_->setRunning(false);
     running_ = false;
+    updateUndo();
     // The folders have changed: the preview reads them again.
     previewRunner_->reread();
     previewRunner_->hold(false);
+}
+
+void frmVarnex::undoLastRun() {
+    if (running_ || exiting_ || !menuBar_->undo->isEnabled())
+        return;
+    running_ = true;
+    menuBar_->setRunning(true);
+    host_->setRunning(true);
+    previewRunner_->hold(true);
+    const UndoOutcome outcome =
+        undoNewestRun(*services_.fileSystem, journal_->folder(), *services_.eventPump);
+    restoreListEntries(fileList_->model(), outcome.restored);
+    host_->setRunning(false);
+    menuBar_->setRunning(false);
+    running_ = false;
+    updateUndo();
+    host_->refreshFolderView();
+    previewRunner_->reread();
+    previewRunner_->hold(false);
+    if (!exiting_)
+        services_.messageBox->show({undoSummary(outcome), applicationTitle(), Buttons::Ok,
+                                    outcome.problemCount > 0 || !outcome.why.isEmpty()
+                                        ? Icon::Critical
+                                        : Icon::Information,
+                                    0});
+}
+
+void frmVarnex::updateUndo() {
+    if (running_)
+        return;
+    menuBar_->setUndo(undoAvailability(journal_->folder(), journal_->failure()));
 }
 
 void frmVarnex::cmdBrowse_Click() {

@@ -34,6 +34,7 @@ class MenuBar;
 class OpenCommand;
 class PreviewPane;
 class PreviewRunner;
+class RunJournal;
 class PreviewList;
 class WindowChoices;
 class WindowRenameHost;
@@ -169,6 +170,10 @@ public Q_SLOTS:
     void cmdExit_Click();
     void cmdHelp_Click();
     void cmdRename_Click();
+    // Edit > Undo: renames the files of the last run back.
+    void undoLastRun();
+    // The Undo item follows the newest journal.
+    void updateUndo();
     void cmdBrowse_Click();
     void cmdOpen_Click();
     void cmdClose_Click();
@@ -224,6 +229,7 @@ private:
     std::unique_ptr<WindowChoices> choices_;
     std::unique_ptr<WindowRenameHost> host_;
     std::unique_ptr<PreviewRunner> previewRunner_;
+    std::unique_ptr<RunJournal> journal_;
     // The form's controls live in this area below the menu bar.
     QWidget* form_ = nullptr;
     MenuBar* menuBar_ = nullptr;
