@@ -183,6 +183,17 @@ TreeSnapshot scanTree(const QByteArray& top) {
     return snapshot;
 }
 
+QStringList layout(const QByteArray& top) {
+    const TreeSnapshot tree = scanTree(top);
+    QStringList out;
+    for (auto it = tree.files.cbegin(); it != tree.files.cend(); ++it)
+        out.append(it.key() + u'=' + decodeFileName(it.value()));
+    for (const QString& folder : tree.folders)
+        out.append(folder + u'/');
+    out.sort();
+    return out;
+}
+
 bool writeRaw(const QByteArray& path, const QByteArray& content, int mode) {
     const int fd = ::open(path.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
     if (fd < 0)
