@@ -129,7 +129,6 @@ private Q_SLOTS:
             << u"The file /d/"_s + longName + u" could not be renamed because the name you "
                u"specified exceeds 255 characters in length.\r\rDo you want to continue renaming?"_s;
         QTest::newRow("too long, No") << "long" << L{No} << 0ll << 0ll << true << longName << "";
-        QTest::newRow("separator in new name") << "slash" << L{Ignore} << 0ll << 1ll << false << "a.txt" << "";
         // clang-format on
     }
     void failure() {
@@ -150,8 +149,6 @@ private Q_SLOTS:
             fs.failNextRenames(name, 1, FsError{5, u"Disk"_s, u"Odd failure"_s});
         else if (setup == u"long")
             name = QString(251, u'n') + u".txt"_s;
-        else if (setup == u"slash")
-            rig.choices.options.prependText = u"x/"_s;
         if (setup != u"vanished")
             fs.addFile(Dir + name, "mine");
         for (const Button b : answers)
@@ -177,7 +174,7 @@ private Q_SLOTS:
             QCOMPARE(fs.content(Dir + finalName), QByteArray("mine"));
         if (setup == u"exists")
             QCOMPARE(fs.content(Dir + u"za.txt"_s), QByteArray("theirs"));
-        if (setup == u"long" || setup == u"slash")
+        if (setup == u"long")
             QVERIFY(fs.renamed.isEmpty());
     }
 

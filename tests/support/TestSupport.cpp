@@ -222,36 +222,4 @@ Button ScriptedMessageBox::show(const Message& message) {
     return offered.size() == 3 ? Abort : offered.last(); // the answer that stops the run
 }
 
-QStringList FakeFileList::texts() const {
-    QStringList result;
-    for (const auto& e : entries_)
-        result.append(e.second);
-    return result;
-}
-
-QList<FileListAccess::EntryId> FakeFileList::entryIds() const {
-    QList<EntryId> ids;
-    for (const auto& e : entries_)
-        ids.append(e.first);
-    return ids;
-}
-
-std::optional<QString> FakeFileList::entryText(EntryId id) const {
-    const int row = rowOf(id);
-    return row < 0 ? std::nullopt : std::optional(entries_[size_t(row)].second);
-}
-
-int FakeFileList::rowOf(EntryId id) const {
-    for (size_t row = 0; row < entries_.size(); ++row) {
-        if (entries_[row].first == id)
-            return int(row);
-    }
-    return -1;
-}
-
-void FakeFileList::setEntryText(EntryId id, const QString& text) {
-    if (const int row = rowOf(id); row >= 0)
-        entries_[size_t(row)].second = text;
-}
-
 } // namespace varnex

@@ -110,28 +110,6 @@ public:
     bool recursive() const override { return recurse; }
 };
 
-// A file list over a vector; entries can be removed at any time.
-class FakeFileList : public FileListAccess {
-public:
-    FakeFileList() = default;
-    explicit FakeFileList(const QStringList& texts) {
-        for (const QString& t : texts)
-            append(t);
-    }
-
-    void append(const QString& text) { entries_.emplace_back(nextId_++, text); }
-    void removeAt(int row) { entries_.erase(entries_.begin() + row); }
-    QStringList texts() const;
-    QList<EntryId> entryIds() const override;
-    std::optional<QString> entryText(EntryId id) const override;
-    int rowOf(EntryId id) const override;
-    void setEntryText(EntryId id, const QString& text) override;
-
-private:
-    std::vector<std::pair<EntryId, QString>> entries_;
-    EntryId nextId_ = 1;
-};
-
 // An engine over the given file system with scripted dialogs, counted events and plain choices.
 struct EngineRig {
     explicit EngineRig(FileSystem& fs, const RenameOptions& options = {})

@@ -80,9 +80,7 @@ private Q_SLOTS:
         QTest::keyClick(w_->lstFiles, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(rig_->openDialog.requests.size(), 1);
         bar->about->trigger();
-        QCOMPARE(rig_->box.messages.size(), 1);
-        QCOMPARE(rig_->box.messages[0].title, u"About Varnex"_s);
-        QVERIFY(rig_->box.messages[0].text.startsWith(u"Varnex 1."_s));
+        QCOMPARE(rig_->box.messages.value(0).title, u"About Varnex"_s);
     }
 
     // The pane widens the window and leaves the form as it was; hiding narrows it again. Its
