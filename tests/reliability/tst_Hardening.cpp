@@ -92,8 +92,14 @@ struct Run {
 class CaseBlindCalls : public RenameCalls {
 public:
     std::function<void(const char* call, const char* name)> race;
+    int failBackFromTemporary = 0; // the errno of the move from the temporary name to "a.txt"
 
     int renameNoReplace(int dirfd, const char* from, const char* to) override {
+        if (failBackFromTemporary && QByteArrayView(from).contains(".varnex-") &&
+            qstrcmp(to, "a.txt") == 0) {
+            errno = failBackFromTemporary;
+            return -1;
+        }
         int result = 0;
         if (!matching(dirfd, to).isEmpty()) {
             errno = EEXIST;
@@ -340,11 +346,14 @@ private Q_SLOTS:
         QTest::addColumn<bool>("race");
         QTest::addColumn<QStringList>("after");
         QTest::addColumn<int>("number");
-        QTest::newRow("alone") << false << QStringList{u"a.txt=mine"_s} << 0;
+        QTest::addColumn<int>("failSecond");
+        QTest::newRow("alone") << false << QStringList{u"a.txt=mine"_s} << 0 << 0;
+        QTest::newRow("the second step fails: back to the old name")
+            << false << QStringList{u"A.txt=mine"_s} << 57 << EIO;
         // Where case is ignored, the file cannot go back while the new name is taken: it keeps
         // the temporary name.
         QTest::newRow("another program takes the new name")
-            << true << QStringList{u"a.txt=theirs"_s, u"mine"_s} << 58;
+            << true << QStringList{u"a.txt=theirs"_s, u"mine"_s} << 58 << 0;
     }
     void caseOnly() {
         QFETCH(bool, race);
@@ -352,6 +361,8 @@ private Q_SLOTS:
         const QByteArray r = raw(top);
         QVERIFY(writeRaw(r + "A.txt", "mine"));
         CaseBlindCalls calls;
+        QFETCH(int, failSecond);
+        calls.failBackFromTemporary = failSecond;
         bool raced = false;
         if (race) {
             // Right after the check that both spellings name one file.
