@@ -72,8 +72,9 @@ private Q_SLOTS:
                 QVERIFY2(german[key] != english[key], qPrintable(key + u": "_s + german[key]));
         }
         QCOMPARE(window.cmdRename->text(), u"&Umbenennen"_s);
-        QVERIFY2(clippedCaptions(&window).isEmpty(),
-                 qPrintable(clippedCaptions(&window).join(u'|')));
+        QStringList clipped = clippedCaptions(&window);
+        clipped.removeAll(window.lblFolder->text()); // a path, however long TMPDIR makes it
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(u'|')));
 
         // Messages of every subsystem.
         RunCounters counters;

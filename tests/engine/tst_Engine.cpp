@@ -24,16 +24,6 @@ QString fileErrorText(int number) {
            u"Ignore - Skip this file and continue with the remaining files."_s;
 }
 
-// The old full paths of the renames tried, in order.
-QStringList renamed(const FakeFileSystem& fs) {
-    QStringList result;
-    for (const FsCall& c : fs.calls) {
-        if (c.op == FsCall::Op::Rename)
-            result.append(c.path + c.name);
-    }
-    return result;
-}
-
 QStringList words(const char* text) {
     return QString::fromUtf8(text).split(u' ', Qt::SkipEmptyParts);
 }
@@ -76,38 +66,30 @@ private Q_SLOTS:
         row("include ext, insensitive", replace(u"txt"_s, u"doc"_s, true), u"notes.TXT"_s, u"notes.doc"_s);
         row("include ext, sensitive, absent", replaceOptions(u"txt"_s, u"doc"_s, true, true), u"notes.TXT"_s, u"notes.TXT"_s);
         row("exclude ext", replace(u"old"_s, u"new"_s, false), u"old_report.old"_s, u"new_report.old"_s);
-        row("include ext, whole name", replace(u"old"_s, u"new"_s, true), u"old_report.old"_s, u"new_report.new"_s);
         row("only the last dot splits", replace(u"memo"_s, u"note"_s, false), u"memo.memo.txt"_s, u"note.note.txt"_s);
         row("every case variant", replace(u"photo"_s, u"img"_s, false), u"Photo PHOTO photo.jpg"_s, u"img img img.jpg"_s);
         row("dot file has an empty base", replace(u"pro"_s, u"x"_s, false), u".profile"_s, u".profile"_s);
         row("empty replacement", replace(u"copy of "_s, {}, false), u"copy of a.txt"_s, u"a.txt"_s);
         row("no overlap, no rescan", replace(u"aa"_s, u"b"_s, true), u"aaa"_s, u"ba"_s);
-        row("no dot is all base", replace(u"READ"_s, u"TO"_s, false), u"README"_s, u"TOME"_s);
         row("final sigma matches sigma", replace(u"οδοσ"_s, u"x"_s, false), u"ΟΔΟΣ.txt"_s, u"x.txt"_s);
         row("prepend", prependOptions(u"2004 "_s), u"a.txt"_s, u"2004 a.txt"_s);
         row("postpend before ext", postpendOptions(u"_v2"_s, true), u"a.b.txt"_s, u"a.b_v2.txt"_s);
-        row("postpend after ext", postpendOptions(u"_v2"_s, false), u"a.b.txt"_s, u"a.b.txt_v2"_s);
         row("postpend, no dot", postpendOptions(u"_v2"_s, true), u"README"_s, u"README_v2"_s);
         row("postpend, dot file", postpendOptions(u"_v2"_s, true), u".profile"_s, u"_v2.profile"_s);
         row("lower", caseOptions(Lower), u"My FILE.TxT"_s, u"my file.txt"_s);
         row("upper", caseOptions(Upper), u"My FILE.TxT"_s, u"MY FILE.TXT"_s);
         row("title", caseOptions(Title), u"the CAT.TXT"_s, u"The Cat.txt"_s);
-        row("title, punctuation joins words", caseOptions(Title), u"my_file-name.TXT"_s, u"My_file-name.txt"_s);
         row("title, control characters separate", caseOptions(Title), u"a\tb\u000Bc\rd.e f"_s, u"A\tB\u000BC\rD.e F"_s);
         row("title, digraph", caseOptions(Title), u"ǆemal ǆ"_s, u"ǅemal ǅ"_s);
         row("upper, sharp s", caseOptions(Upper), u"straße.txt"_s, u"STRASSE.TXT"_s);
         row("lower, final sigma", caseOptions(Lower), u"ΟΔΟΣ ΣΟΦΟΣ.TXT"_s, u"οδος σοφος.txt"_s);
-        row("title, greek", caseOptions(Title), u"ΟΔΟΣ ΣΟΦΟΣ"_s, u"Οδος Σοφος"_s);
         row("title, emoji and letters beyond 16 bits", caseOptions(Title), u"😀abc 𐐨𐐨 x😀.TXT"_s, u"😀abc 𐐀𐐨 X😀.txt"_s);
         row("no type", RenameOptions{}, u"any"_s, QString());
-        row("prepend to 255", prependOptions(u"a"_s), b254, u'a' + b254);
         row("prepend to 256", prependOptions(u"a"_s), b254 + u'b', {}, true);
         row("emoji, 63 characters", prependOptions(emoji), emoji.repeated(62), emoji.repeated(63));
         row("emoji, 64 characters: 256 bytes", prependOptions(emoji), emoji.repeated(63), {}, true);
-        row("emoji, 256 characters", prependOptions(emoji), emoji.repeated(255), {}, true);
         row("postpend to 256", postpendOptions(u"_x"_s, true), QString(250, u'b') + u".txt"_s, {}, true);
         row("replace to 256", replace(u"b"_s, u"cc"_s, true), u'b' + b254, {}, true);
-        row("case, any length", caseOptions(Upper), QString(400, u'a'), QString(400, u'A'));
         // clang-format on
     }
     void newName() {
@@ -138,7 +120,6 @@ private Q_SLOTS:
         using L = QList<Button>;
         // clang-format off
         QTest::newRow("exists, Ignore") << "exists" << L{Ignore} << 0ll << 1ll << false << "a.txt" << fileErrorText(58);
-        QTest::newRow("exists, Abort") << "exists" << L{Abort} << 0ll << 0ll << true << "a.txt" << "";
         QTest::newRow("vanished, Ignore") << "vanished" << L{Ignore} << 0ll << 1ll << false << "" << "";
         QTest::newRow("refused, Retry Retry Ignore") << "refused3" << L{Retry, Retry, Ignore} << 0ll << 1ll << false << "a.txt" << "";
         QTest::newRow("other failure stops") << "other" << L{Ok} << 0ll << 0ll << true << "a.txt"
@@ -148,7 +129,6 @@ private Q_SLOTS:
             << u"The file /d/"_s + longName + u" could not be renamed because the name you "
                u"specified exceeds 255 characters in length.\r\rDo you want to continue renaming?"_s;
         QTest::newRow("too long, No") << "long" << L{No} << 0ll << 0ll << true << longName << "";
-        QTest::newRow("separator in new name") << "slash" << L{Ignore} << 0ll << 1ll << false << "a.txt" << "";
         // clang-format on
     }
     void failure() {
@@ -169,8 +149,6 @@ private Q_SLOTS:
             fs.failNextRenames(name, 1, FsError{5, u"Disk"_s, u"Odd failure"_s});
         else if (setup == u"long")
             name = QString(251, u'n') + u".txt"_s;
-        else if (setup == u"slash")
-            rig.choices.options.prependText = u"x/"_s;
         if (setup != u"vanished")
             fs.addFile(Dir + name, "mine");
         for (const Button b : answers)
@@ -196,8 +174,8 @@ private Q_SLOTS:
             QCOMPARE(fs.content(Dir + finalName), QByteArray("mine"));
         if (setup == u"exists")
             QCOMPARE(fs.content(Dir + u"za.txt"_s), QByteArray("theirs"));
-        if (setup == u"long" || setup == u"slash")
-            QCOMPARE(fs.renameCalls(), 0);
+        if (setup == u"long")
+            QVERIFY(fs.renamed.isEmpty());
     }
 
     // Nothing to walk: an empty path, a missing folder, one that cannot be opened or listed,
@@ -213,7 +191,7 @@ private Q_SLOTS:
             EngineRig rig(fs, prependOptions(u"z"_s));
             int dirCount = 0;
             rig.engine.FindFilesAPI(path, u"*.*"_s, dirCount);
-            QCOMPARE(dirCount + rig.engine.counters.FilesProcessed + fs.renameCalls(), 0ll);
+            QCOMPARE(dirCount + rig.engine.counters.FilesProcessed + fs.renamed.size(), 0ll);
         }
         const std::pair<const char*, const char*> patterns[] = {
             {"*.*", "a.txt ab.txt.gz B.TXT README"}, // names without a dot too, in name order
@@ -226,7 +204,7 @@ private Q_SLOTS:
             EngineRig rig(p, prependOptions(u"z"_s));
             int dirCount = 0;
             rig.engine.FindFilesAPI(u"/P"_s, QString::fromUtf8(pattern), dirCount);
-            QCOMPARE(renamed(p).join(u' ').remove(u"/P/"_s), QString::fromUtf8(matched));
+            QCOMPARE(p.renamed.join(u' ').remove(u"/P/"_s), QString::fromUtf8(matched));
         }
     }
 
@@ -242,7 +220,6 @@ private Q_SLOTS:
         };
         // clang-format off
         row("empty find, before an illegal replacement", {ReplaceText, {}, u"a|b"_s, {}, {}}, u"You must enter a string to find."_s);
-        row("colon in find", {ReplaceText, u"a:"_s, {}, {}, {}}, Illegal);
         row("bar in replacement", {ReplaceText, u"a"_s, u"|"_s, {}, {}}, Illegal, TextBox::Replace);
         row("empty replacement", {ReplaceText, u"a"_s, {}, u"*"_s, u"*"_s}, {});
         row("empty prepend", {Prepend, u"*"_s, {}, {}, {}}, u"You must enter a string to prepend."_s, TextBox::Prepend);
@@ -250,9 +227,7 @@ private Q_SLOTS:
         for (const QChar c : QStringView(u"\\/:*?\"<>|"))
             QTest::addRow("prepend with %c", char(c.unicode())) << CommandTexts{Prepend, {}, {}, u"a"_s + c + u"b"_s, {}} << Illegal << TextBox::Prepend;
         row("empty postpend", {Postpend, {}, {}, {}, {}}, u"You must enter a string to postpend."_s, TextBox::Postpend);
-        row("illegal postpend", {Postpend, {}, {}, {}, u"?"_s}, Illegal, TextBox::Postpend);
         row("convert case tests nothing", {ConvertCase, {}, u"|"_s, u"*"_s, {}}, {});
-        row("no type tests nothing", {None, {}, {}, {}, {}}, {});
         // clang-format on
     }
 
@@ -274,14 +249,10 @@ private Q_SLOTS:
 
         // Fields: processed, renamed, failed, read-only, hidden, system.
         QTest::newRow("nothing") << RunCounters{} << 1ll << head(0, 1, 0);
-        QTest::newRow("one renamed") << RunCounters{1, 1, 0, 0, 0, 0} << 1ll
-                                     << u"Finished renaming 1 file.\r\rFolders searched: 1\r"
-                                        u"Files processed: 1\r\r"_s;
-        QTest::newRow("seven lines") << RunCounters{5, 3, 1, 0, 1, 0} << 3ll
-                                     << u"Finished renaming 3 files.\r\rFolders searched: 3\r"
-                                        u"Files processed: 5\r\r"
-                                        u"1 Hidden file was found but not renamed.\r"
-                                        u"1 file could not be renamed."_s;
+        QTest::newRow("one renamed")
+            << RunCounters{1, 1, 1, 0, 1, 0} << 1ll
+            << head(1, 1, 1) + u"1 Hidden file was found but not renamed.\r"
+                               u"1 file could not be renamed."_s;
         QTest::newRow("every line, plural, past 16 bits")
             << RunCounters{40000, 2, 5, 2, 3, 4} << 70000ll
             << head(2, 70000, 40000) +

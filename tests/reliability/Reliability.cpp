@@ -1,5 +1,7 @@
 #include "Reliability.h"
 
+#include "selection/FileListModel.h"
+
 #include <QDir>
 #include <QFile>
 #include <climits>
@@ -146,7 +148,9 @@ RunResult runEngine(FileSystem& fs, const RunSetup& setup) {
         if (setup.during)
             setup.during(recorder.log, {});
     };
-    FakeFileList list(setup.entries);
+    FileListModel list;
+    for (const QString& entry : setup.entries)
+        list.append(entry);
     RunResult r;
     rig.engine.startRun();
     if (setup.entries.isEmpty())
@@ -156,7 +160,8 @@ RunResult runEngine(FileSystem& fs, const RunSetup& setup) {
     r.log = recorder.log;
     r.counters = rig.engine.counters;
     r.stopRun = rig.engine.StopRun;
-    r.listAfter = list.texts();
+    for (int row = 0; row < list.count(); ++row)
+        r.listAfter.append(list.entryAt(row));
     for (const Message& m : std::as_const(rig.box.messages)) {
         const qsizetype at = m.text.indexOf(u"Error number: ") + 14;
         if (m.buttons != Buttons::YesNo)
@@ -182,6 +187,17 @@ TreeSnapshot scanTree(const QByteArray& top) {
     TreeSnapshot snapshot;
     scanInto(snapshot, top.endsWith('/') ? top : top + '/', QByteArray());
     return snapshot;
+}
+
+QStringList layout(const QByteArray& top) {
+    const TreeSnapshot tree = scanTree(top);
+    QStringList out;
+    for (auto it = tree.files.cbegin(); it != tree.files.cend(); ++it)
+        out.append(it.key() + u'=' + decodeFileName(it.value()));
+    for (const QString& folder : tree.folders)
+        out.append(folder + u'/');
+    out.sort();
+    return out;
 }
 
 bool writeRaw(const QByteArray& path, const QByteArray& content, int mode) {

@@ -87,6 +87,10 @@ struct TreeSnapshot {
 };
 TreeSnapshot scanTree(const QByteArray& top);
 
+// A real tree as sorted text: "path=content" for a file (a link shows "->target"), "path/"
+// for a folder.
+QStringList layout(const QByteArray& top);
+
 // The entry names of one real folder, in the order the system lists them.
 QList<QByteArray> rawNames(const QByteArray& folder);
 

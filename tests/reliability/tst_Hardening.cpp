@@ -4,7 +4,6 @@
 // RENAME_NOREPLACE, names the file system counts differently, and kills in the middle of a run.
 // Everything runs on real folders under TMPDIR.
 
-#include "FaultyFileSystem.h"
 #include "Reliability.h"
 #include "platform/AppInfo.h"
 #include "selection/FileList.h"
@@ -44,24 +43,10 @@ bool renameRaw(const QByteArray& from, const QByteArray& to) {
     return ::rename(from.constData(), to.constData()) == 0;
 }
 
-QByteArray readRaw(const QByteArray& path) {
-    QFile file(decodeFileName(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// The names in a real folder, sorted, each with its content ("name=content").
-QStringList layout(const QByteArray& folder) {
-    QStringList out;
-    for (const QByteArray& name : rawNames(folder))
-        out.append(decodeFileName(name) + u'=' + QString::fromUtf8(readRaw(folder + name)));
-    out.sort();
-    return out;
-}
-
 // Values the INI syntax has to escape or quote (the first is empty).
 const QStringList AwkwardTexts =
-    u"|plain| lead and trail |a,b;c=d|@at|@@twice|q\"b\\s|t\tn\nr\r|\x1f|Ünï 😀 日本|%20 [x] \\"_s
-        .split(u'|') +
+    u"|plain| lead and trail |trail | |,|#x|true|a,b;c=d|@at|@@twice|@ByteArray(x)|q\"b\\s|"
+    u"t\tn\nr\r|\x1f|Ünï 😀 日本|%20 [x] \\"_s.split(u'|') +
     QStringList{u"nul"_s + QChar(0) + u"9x"_s};
 
 // A QVariant stream, as QSettings stores one after "@Variant(", of lists nested `depth` deep,
@@ -74,26 +59,32 @@ QByteArray nestedVariant(int depth) {
     return value;
 }
 
-// A rename run of the engine over the real file system, answering Ignore to every Abort /
-// Retry / Ignore question and Yes to every length question.
+// A list of real files and a rename run of it, answering Ignore to every Abort / Retry /
+// Ignore question and Yes to every length question.
 struct Run {
-    explicit Run(FileSystem& fs, const RenameOptions& options) : rig(fs, options) {
+    Run() {
         rig.box.responder = [](const Message& m) {
             return m.buttons == Buttons::YesNo ? Button::Yes : Button::Ignore;
         };
     }
+    void renameList(const RenameOptions& options) {
+        rig.choices.options = options;
+        rig.engine.startRun();
+        rig.engine.renameList(list.model());
+    }
     // The error number of each Abort / Retry / Ignore question, -1 for a length question.
     QList<int> numbers() const {
         QList<int> out;
-        for (const Message& m : rig.box.messages) {
-            const qsizetype at = m.text.indexOf(u"Error number: ") + 14;
-            out.append(m.text.contains(u"exceeds 255 characters")
+        for (const Message& m : rig.box.messages)
+            out.append(m.buttons == Buttons::YesNo
                            ? -1
-                           : m.text.mid(at).section(u'\r', 0, 0).trimmed().toInt());
-        }
+                           : m.text.section(u"number: "_s, 1).section(u'\r', 0, 0).toInt());
         return out;
     }
-    EngineRig rig;
+    PosixFileSystem posix;
+    CountingEventPump pump;
+    FileList list{posix, pump};
+    EngineRig rig{posix};
 };
 
 // The system calls of a folder that ignores letter case, over a real (case-sensitive) folder:
@@ -101,8 +92,14 @@ struct Run {
 class CaseBlindCalls : public RenameCalls {
 public:
     std::function<void(const char* call, const char* name)> race;
+    int failBackFromTemporary = 0; // the errno of the move from the temporary name to "a.txt"
 
     int renameNoReplace(int dirfd, const char* from, const char* to) override {
+        if (failBackFromTemporary && QByteArrayView(from).contains(".varnex-") &&
+            qstrcmp(to, "a.txt") == 0) {
+            errno = failBackFromTemporary;
+            return -1;
+        }
         int result = 0;
         if (!matching(dirfd, to).isEmpty()) {
             errno = EEXIST;
@@ -291,10 +288,8 @@ private Q_SLOTS:
         const QByteArray r = raw(top);
         QVERIFY(mkdirRaw(r + "dir") && mkdirRaw(r + "elsewhere"));
         QVERIFY(writeRaw(r + "dir/file.txt", "mine") && writeRaw(r + "elsewhere/file.txt", "not"));
-        PosixFileSystem posix;
-        CountingEventPump pump;
-        FileList list(posix, pump);
-        list.AddListItem(decodeFileName(QByteArray(r + "dir/file.txt")));
+        Run run;
+        run.list.AddListItem(decodeFileName(QByteArray(r + "dir/file.txt")));
 
         QVERIFY(swap.isEmpty() || renameRaw(r + "dir", r + "dir.real"));
         if (swap == u"link")
@@ -303,9 +298,7 @@ private Q_SLOTS:
         if (swap == u"folder")
             QVERIFY(mkdirRaw(r + "dir") && writeRaw(r + "dir/file.txt", "new"));
 
-        Run run(posix, prependOptions(u"x"_s));
-        run.rig.engine.startRun();
-        run.rig.engine.renameList(list.model());
+        run.renameList(prependOptions(u"x"_s));
         const QByteArray home = swap.isEmpty() ? "dir/" : "dir.real/";
         QCOMPARE(layout(r + "elsewhere/"), QStringList{u"file.txt=not"_s});
         if (swap.isEmpty()) {
@@ -315,7 +308,7 @@ private Q_SLOTS:
             QCOMPARE(layout(r + home), QStringList{u"file.txt=mine"_s});
             QCOMPARE(run.numbers(), QList<int>{76});
             QCOMPARE(run.rig.engine.counters.FilesFailed, 1);
-            QCOMPARE(list.model().entryAt(0), decodeFileName(QByteArray(r + "dir/file.txt")));
+            QCOMPARE(run.list.model().entryAt(0), decodeFileName(QByteArray(r + "dir/file.txt")));
         }
     }
 
@@ -332,20 +325,16 @@ private Q_SLOTS:
         QTemporaryDir top;
         const QByteArray r = raw(top);
         QVERIFY(writeRaw(r + onDisk, "x"));
-        PosixFileSystem posix;
-        CountingEventPump pump;
-        FileList list(posix, pump);
+        Run run;
         QMimeData data;
         data.setUrls(
             {QUrl::fromEncoded("file://" + QByteArray(r + "bad\xFF.txt").toPercentEncoding("/"))});
-        QTEST(list.addDroppedFiles(&data), "added");
-        if (list.model().count() == 1)
-            QCOMPARE(encodeFileName(list.model().entryAt(0)), QByteArray(r + "bad\xFF.txt"));
+        QTEST(run.list.addDroppedFiles(&data), "added");
+        if (run.list.model().count() == 1)
+            QCOMPARE(encodeFileName(run.list.model().entryAt(0)), QByteArray(r + "bad\xFF.txt"));
 
         // Such a name is never renamed, and the other file is never touched.
-        Run run(posix, prependOptions(u"x"_s));
-        run.rig.engine.startRun();
-        run.rig.engine.renameList(list.model());
+        run.renameList(prependOptions(u"x"_s));
         QCOMPARE(rawNames(r), QList<QByteArray>{onDisk});
         QVERIFY(::unlink(QByteArray(r + onDisk).constData()) == 0); // QDir cannot
     }
@@ -357,11 +346,14 @@ private Q_SLOTS:
         QTest::addColumn<bool>("race");
         QTest::addColumn<QStringList>("after");
         QTest::addColumn<int>("number");
-        QTest::newRow("alone") << false << QStringList{u"a.txt=mine"_s} << 0;
+        QTest::addColumn<int>("failSecond");
+        QTest::newRow("alone") << false << QStringList{u"a.txt=mine"_s} << 0 << 0;
+        QTest::newRow("the second step fails: back to the old name")
+            << false << QStringList{u"A.txt=mine"_s} << 57 << EIO;
         // Where case is ignored, the file cannot go back while the new name is taken: it keeps
         // the temporary name.
         QTest::newRow("another program takes the new name")
-            << true << QStringList{u"a.txt=theirs"_s, u"mine"_s} << 58;
+            << true << QStringList{u"a.txt=theirs"_s, u"mine"_s} << 58 << 0;
     }
     void caseOnly() {
         QFETCH(bool, race);
@@ -369,6 +361,8 @@ private Q_SLOTS:
         const QByteArray r = raw(top);
         QVERIFY(writeRaw(r + "A.txt", "mine"));
         CaseBlindCalls calls;
+        QFETCH(int, failSecond);
+        calls.failBackFromTemporary = failSecond;
         bool raced = false;
         if (race) {
             // Right after the check that both spellings name one file.
@@ -438,9 +432,7 @@ private Q_SLOTS:
         QTest::newRow("128 characters, 256 bytes") << e127 << u"\u00e9"_s << -1;
         QTest::newRow("64 emoji") << u"😀"_s.repeated(63) << u"😀"_s << -1;
         QTest::newRow("tab") << u"a"_s << u"\t"_s << 52;
-        QTest::newRow("line feed") << u"a"_s << u"x\n"_s << 52;
         QTest::newRow("U+0001") << u"a"_s << u"\x01"_s << 52;
-        QTest::newRow("U+001F") << u"a"_s << u"\x1f"_s << 52;
         QTest::newRow("U+007F") << u"a"_s << u"\x7f"_s << 52;
         QTest::newRow("U+0080 is no control") << u"a"_s << u"\u0080"_s << 0;
     }
@@ -451,13 +443,9 @@ private Q_SLOTS:
         QTemporaryDir top;
         const QByteArray r = raw(top);
         QVERIFY(writeRaw(r + encodeFileName(oldName), "x"));
-        PosixFileSystem posix;
-        CountingEventPump pump;
-        FileList list(posix, pump);
-        list.AddListItem(top.path() + u'/' + oldName);
-        Run run(posix, prependOptions(prefix));
-        run.rig.engine.startRun();
-        run.rig.engine.renameList(list.model());
+        Run run;
+        run.list.AddListItem(top.path() + u'/' + oldName);
+        run.renameList(prependOptions(prefix));
         QCOMPARE(run.numbers(), number == 0 ? QList<int>{} : QList<int>{number});
         const QString expected = number == 0 ? prefix + oldName : oldName;
         QCOMPARE(rawNames(r), QList<QByteArray>{encodeFileName(expected)});
@@ -493,11 +481,13 @@ private Q_SLOTS:
 
             QMap<QByteArray, QList<QByteArray>> namesByContent;
             QSet<ino_t> inodes;
-            for (const QByteArray& name : rawNames(r)) {
+            const TreeSnapshot tree = scanTree(r);
+            for (auto it = tree.files.cbegin(); it != tree.files.cend(); ++it) {
                 struct stat st;
-                QVERIFY(::lstat(QByteArray(r + name).constData(), &st) == 0 && S_ISREG(st.st_mode));
+                QVERIFY(::lstat(QByteArray(r + it.key().toUtf8()).constData(), &st) == 0 &&
+                        S_ISREG(st.st_mode));
                 inodes.insert(st.st_ino);
-                namesByContent[readRaw(r + name)].append(name);
+                namesByContent[it.value()].append(it.key().toUtf8());
             }
             QCOMPARE(inodes.size(), KillFiles);
             QCOMPARE(namesByContent.size(), KillFiles);

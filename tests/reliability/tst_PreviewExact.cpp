@@ -84,17 +84,9 @@ private Q_SLOTS:
                 dry.startRun(); // a second run starts afresh from the folders read once
                 QCOMPARE(rowsOf(dry, request), predicted);
                 const QStringList happened = rowsOf(fs, request);
-                if (predicted != happened) {
-                    qsizetype at = 0;
-                    while (at < predicted.size() && at < happened.size() &&
-                           predicted[at] == happened[at])
-                        ++at;
-                    QFAIL(qPrintable(u"%1 run, seed %2: row %3 predicted [%4], happened [%5]"_s
-                                         .arg(listRun ? u"list"_s : u"folder"_s)
-                                         .arg(c.seed)
-                                         .arg(at)
-                                         .arg(predicted.value(at), happened.value(at))));
-                }
+                if (happened != predicted)
+                    qWarning("list run %d, seed %u", listRun, c.seed);
+                QCOMPARE(happened, predicted);
             }
         }
     }

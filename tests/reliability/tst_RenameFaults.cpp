@@ -42,19 +42,6 @@ bool create(const QByteArray& top, const QList<QByteArray>& items) {
     return true;
 }
 
-// A real tree as sorted text: "path=content" for a file (a link shows "->target"), "path/"
-// for a folder.
-QStringList layout(const QByteArray& top) {
-    const TreeSnapshot tree = scanTree(top);
-    QStringList out;
-    for (auto it = tree.files.cbegin(); it != tree.files.cend(); ++it)
-        out.append(it.key() + u'=' + decodeFileName(it.value()));
-    for (const QString& folder : tree.folders)
-        out.append(folder + u'/');
-    out.sort();
-    return out;
-}
-
 // Runs a scenario over `fs` with its tree under `top`. `answers` are given in order, then
 // `otherwise` for every further question; `during` as in RunSetup.
 RunResult run(FileSystem& fs, const QString& top, const Scenario& s, QList<Button> answers,

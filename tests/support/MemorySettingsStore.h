@@ -21,7 +21,6 @@ public:
     void writeSetting(const QString& application, const QString& section, const QString& key,
                       const QString& value) override {
         m_values.insert(address(application, section, key), value);
-        m_written.append(key);
     }
     bool flush() override {
         ++m_flushes;
@@ -39,8 +38,6 @@ public:
 
     void setFlushFails(bool fails) { m_flushFails = fails; }
     int flushes() const { return m_flushes; }
-    // The keys written, in order, repeats included.
-    const QStringList& writtenKeys() const { return m_written; }
 
 private:
     static QString address(const QString& application, const QString& section, const QString& key) {
@@ -48,7 +45,6 @@ private:
     }
 
     QHash<QString, QString> m_values;
-    QStringList m_written;
     int m_flushes = 0;
     bool m_flushFails = false;
 };

@@ -51,12 +51,10 @@ public:
         return result;
     }
 
-    std::optional<FolderListing> entryKinds(const ListingPause& pause) override {
+    std::optional<FolderListing> entryKinds(const ListingPause&) override {
         const std::optional<QList<FolderEntry>> all = entries();
         if (!all)
             return std::nullopt;
-        if (fs_.pauseListings && pause)
-            pause();
         FolderListing kinds;
         for (const FolderEntry& e : *all)
             kinds.append(e.name, e.attributes == attr::Invalid ? attr::Invalid
@@ -109,8 +107,8 @@ FakeFileSystem::Node* FakeFileSystem::makeFolders(const QString& path) {
     return node;
 }
 
-void FakeFileSystem::addFolder(const QString& path, quint32 attributes) {
-    makeFolders(path)->attributes = attributes | attr::Folder;
+void FakeFileSystem::addFolder(const QString& path) {
+    makeFolders(path);
 }
 
 void FakeFileSystem::addFile(const QString& path, const QByteArray& content, quint32 attributes) {
@@ -122,11 +120,6 @@ void FakeFileSystem::addFile(const QString& path, const QByteArray& content, qui
         file = folder->add(name, false);
     file->content = content;
     file->attributes = attributes;
-}
-
-void FakeFileSystem::setAttributes(const QString& path, quint32 attributes) {
-    if (Node* node = find(path))
-        node->attributes = attributes;
 }
 
 void FakeFileSystem::setUnreadable(const QString& folderPath, bool openable) {
@@ -158,11 +151,6 @@ void FakeFileSystem::failNextRenames(const QString& oldName, int count, const Fs
     faults_.insert(oldName, Fault{count, error});
 }
 
-qint64 FakeFileSystem::renameCalls() const {
-    return std::count_if(calls.begin(), calls.end(),
-                         [](const FsCall& c) { return c.op == FsCall::Op::Rename; });
-}
-
 std::unique_ptr<Folder> FakeFileSystem::folderAt(const QString& path) {
     const Node* node = find(path);
     if (!node || !node->isFolder || !node->openable)
@@ -172,7 +160,7 @@ std::unique_ptr<Folder> FakeFileSystem::folderAt(const QString& path) {
 
 FsError FakeFileSystem::rename(const QString& folderPath, const QString& oldName,
                                const QString& newName) {
-    calls.append({FsCall::Op::Rename, folderPath, oldName});
+    renamed.append(folderPath + oldName);
     auto fault = faults_.find(oldName);
     if (fault != faults_.end() && fault->remaining > 0) {
         --fault->remaining;
@@ -232,39 +220,6 @@ Button ScriptedMessageBox::show(const Message& message) {
         QTest::qFail(qPrintable(QStringLiteral("no fitting answer scripted for: ") % message.text),
                      __FILE__, __LINE__);
     return offered.size() == 3 ? Abort : offered.last(); // the answer that stops the run
-}
-
-QStringList FakeFileList::texts() const {
-    QStringList result;
-    for (const auto& e : entries_)
-        result.append(e.second);
-    return result;
-}
-
-QList<FileListAccess::EntryId> FakeFileList::entryIds() const {
-    QList<EntryId> ids;
-    for (const auto& e : entries_)
-        ids.append(e.first);
-    return ids;
-}
-
-std::optional<QString> FakeFileList::entryText(EntryId id) const {
-    const int row = rowOf(id);
-    return row < 0 ? std::nullopt : std::optional(entries_[size_t(row)].second);
-}
-
-int FakeFileList::rowOf(EntryId id) const {
-    for (size_t row = 0; row < entries_.size(); ++row) {
-        if (entries_[row].first == id)
-            return int(row);
-    }
-    return -1;
-}
-
-void FakeFileList::setEntryText(EntryId id, const QString& text) {
-    writes.append({id, text});
-    if (const int row = rowOf(id); row >= 0)
-        entries_[size_t(row)].second = text;
 }
 
 } // namespace varnex

@@ -14,14 +14,6 @@
 
 namespace varnex {
 
-// One rename tried on a FakeFileSystem or one of its folders.
-struct FsCall {
-    enum class Op { Rename };
-    Op op;
-    QString path; // the folder, ending with "/"
-    QString name; // the old name
-};
-
 // An in-memory tree of folders and files. Paths are absolute and use "/"; "/" is the root.
 // Entries are listed in the order they were added; a renamed file keeps its place. A rename
 // never replaces an existing name and nothing is ever removed.
@@ -31,13 +23,11 @@ public:
     ~FakeFileSystem() override;
 
     // Creates the folder and any missing folder above it.
-    void addFolder(const QString& path, quint32 attributes = 0);
+    void addFolder(const QString& path);
     // Creates the file (and its missing folders); an existing file is overwritten.
     void addFile(const QString& path, const QByteArray& content = {}, quint32 attributes = 0);
     // A folder whose entries cannot be read; unless `openable`, it cannot be opened either.
     void setUnreadable(const QString& folderPath, bool openable = false);
-    // Sets the attributes as a query will find them; attr::Invalid makes the query fail.
-    void setAttributes(const QString& path, quint32 attributes);
 
     bool exists(const QString& path) const;
     QByteArray content(const QString& path) const;
@@ -51,12 +41,9 @@ public:
     }
 
     // Like a real file system, a listing tells only each entry's kind (attr::Folder or
-    // attr::Invalid) and the walk asks for a file's attributes when it reaches it. With
-    // `pauseListings`, every listing lets the caller's events run once.
-    bool pauseListings = false;
-    // Every rename tried, in order.
-    QList<FsCall> calls;
-    qint64 renameCalls() const;
+    // attr::Invalid) and the walk asks for a file's attributes when it reaches it.
+    // The old full path of every rename tried, in order.
+    QStringList renamed;
 
     // FileSystem
     std::unique_ptr<Folder> openFolder(const QString& path) override;
@@ -121,31 +108,6 @@ public:
     RenameOptions renameOptions() const override { return options; }
     AttributeChoices attributeChoices() const override { return allowed; }
     bool recursive() const override { return recurse; }
-};
-
-// A file list over a vector; entries can be removed at any time.
-class FakeFileList : public FileListAccess {
-public:
-    FakeFileList() = default;
-    explicit FakeFileList(const QStringList& texts) {
-        for (const QString& t : texts)
-            append(t);
-    }
-
-    void append(const QString& text) { entries_.emplace_back(nextId_++, text); }
-    void removeAt(int row) { entries_.erase(entries_.begin() + row); }
-    QStringList texts() const;
-    // Every setEntryText call, in order.
-    QList<std::pair<EntryId, QString>> writes;
-
-    QList<EntryId> entryIds() const override;
-    std::optional<QString> entryText(EntryId id) const override;
-    int rowOf(EntryId id) const override;
-    void setEntryText(EntryId id, const QString& text) override;
-
-private:
-    std::vector<std::pair<EntryId, QString>> entries_;
-    EntryId nextId_ = 1;
 };
 
 // An engine over the given file system with scripted dialogs, counted events and plain choices.
