@@ -7,9 +7,6 @@
 #include <QTest>
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace varnex;
 using namespace Qt::StringLiterals;
@@ -24,34 +21,9 @@ QByteArray bytes(const QString& path) {
     return encodeFileName(path);
 }
 
-// Fills a folder from space-separated items: "name=content" (file), "name~" (empty read-only
-// file), "name/" (folder), "name>target" (hard link), "name->target" (symbolic link), "name|"
-// (FIFO).
+// Fills a folder from space-separated items, as makeTree reads them.
 void build(const QString& dir, const QString& items) {
-    const auto at = [&dir](const QString& name) {
-        return bytes(dir + u'/' + name);
-    };
-    for (const QString& item : items.split(u' ', Qt::SkipEmptyParts)) {
-        const QString name = item.chopped(1);
-        const QStringList link = item.split(item.contains(u"->"_s) ? u"->"_s : u">"_s);
-        if (item.contains(u"->"_s))
-            QVERIFY(::symlink(bytes(link[1]).constData(), at(link[0]).constData()) == 0);
-        else if (link.size() == 2)
-            QVERIFY(::link(at(link[1]).constData(), at(link[0]).constData()) == 0);
-        else if (item.endsWith(u'/'))
-            QVERIFY(::mkdir(at(name).constData(), 0755) == 0);
-        else if (item.endsWith(u'|'))
-            QVERIFY(::mkfifo(at(name).constData(), 0644) == 0);
-        else {
-            // Written by bytes: QFile would spell a name that is not UTF-8 differently.
-            const qsizetype eq = item.indexOf(u'=');
-            const int fd = ::open(at(eq < 0 ? name : item.left(eq)).constData(),
-                                  O_CREAT | O_EXCL | O_WRONLY, eq < 0 ? 0444 : 0644);
-            const QByteArray content = eq < 0 ? QByteArray() : item.mid(eq + 1).toUtf8();
-            QVERIFY(::write(fd, content.constData(), content.size()) == content.size());
-            ::close(fd);
-        }
-    }
+    QVERIFY(items.isEmpty() || makeTree(bytes(dir), items.toUtf8().split(' ')));
 }
 
 } // namespace

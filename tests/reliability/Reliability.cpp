@@ -2,8 +2,11 @@
 
 #include "selection/FileListModel.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QThread>
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
@@ -209,9 +212,46 @@ bool writeRaw(const QByteArray& path, const QByteArray& content, int mode) {
     return ok;
 }
 
-void removeTree(const QByteArray& path) {
-    if (!path.isEmpty())
-        removeAt(AT_FDCWD, path.constData());
+bool makeTree(const QByteArray& top, const QList<QByteArray>& items) {
+    for (const QByteArray& item : items) {
+        const qsizetype link = item.indexOf('>'), eq = item.indexOf('=');
+        const bool symbolic = link > 0 && item[link - 1] == '-';
+        const QByteArray name = link >= 0 ? item.left(link - symbolic)
+                                : eq >= 0 ? item.left(eq)
+                                          : item;
+        const QByteArray path = top + '/' + name, last = name.right(1);
+        const QByteArray target = item.mid(link + 1);
+        const bool ok =
+            symbolic    ? ::symlink(target.constData(), path.constData()) == 0
+            : link >= 0 ? ::link(QByteArray(top + '/' + target).constData(), path.constData()) == 0
+            : eq >= 0   ? writeRaw(path, item.mid(eq + 1))
+            : last == "/" ? ::mkdir(path.constData(), 0755) == 0
+            : last == "|" ? ::mkfifo(path.chopped(1).constData(), 0644) == 0
+            : last == "~" ? writeRaw(path.chopped(1), {}, 0444)
+                          : writeRaw(path, item);
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+bool renameRaw(const QByteArray& from, const QByteArray& to) {
+    return ::rename(from.constData(), to.constData()) == 0;
+}
+
+bool killChildAtRandom(const QMap<QString, QString>& env, QRandomGenerator& random,
+                       bool terminate) {
+    QProcess child;
+    QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
+    for (auto it = env.cbegin(); it != env.cend(); ++it)
+        all.insert(it.key(), it.value());
+    child.setProcessEnvironment(all);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    if (!child.waitForReadyRead(60000))
+        return false;
+    QThread::usleep(random.bounded(1000, 30000));
+    terminate ? child.terminate() : child.kill();
+    return child.waitForFinished(60000);
 }
 
 ScratchFolder::ScratchFolder() {
@@ -222,7 +262,8 @@ ScratchFolder::ScratchFolder() {
 }
 
 ScratchFolder::~ScratchFolder() {
-    removeTree(raw_);
+    if (!raw_.isEmpty())
+        removeAt(AT_FDCWD, raw_.constData());
 }
 
 } // namespace varnex

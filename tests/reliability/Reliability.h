@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QMap>
+#include <QRandomGenerator>
 #include <QSet>
 #include <functional>
 #include <optional>
@@ -97,6 +98,19 @@ QList<QByteArray> rawNames(const QByteArray& folder);
 // Creates a file with the given content at the raw path; false when it cannot.
 bool writeRaw(const QByteArray& path, const QByteArray& content, int mode = 0644);
 
+// Fills the folder `top` from raw relative paths: "name=content" a file, "name~" an empty
+// read-only file, "name/" a folder, "name->target" a symbolic link, "name>target" a hard link,
+// "name|" a FIFO, any other item a file that holds its own path. False when one fails.
+bool makeTree(const QByteArray& top, const QList<QByteArray>& items);
+
+// rename(2) of raw paths, replacing whatever is at `to`, as another program might.
+bool renameRaw(const QByteArray& from, const QByteArray& to);
+
+// Runs this program again with `env` added, waits until it writes a line, then kills it (or
+// sends SIGTERM) after a random 1 to 30 ms; false when it did not start or end.
+bool killChildAtRandom(const QMap<QString, QString>& env, QRandomGenerator& random,
+                       bool terminate = false);
+
 // A fresh empty folder under TMPDIR, removed with everything in it (whatever the names and the
 // depth, never following a symbolic link) when the object dies.
 class ScratchFolder {
@@ -111,8 +125,5 @@ public:
 private:
     QByteArray raw_;
 };
-
-// Removes a real tree as ScratchFolder does.
-void removeTree(const QByteArray& path);
 
 } // namespace varnex

@@ -15,11 +15,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QMimeData>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <QUrl>
 #include <cerrno>
 #include <cstdio>
@@ -31,17 +29,6 @@ using namespace varnex;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray raw(const QTemporaryDir& dir) {
-    return encodeFileName(dir.path()) + '/';
-}
-
-bool mkdirRaw(const QByteArray& path) {
-    return ::mkdir(path.constData(), 0755) == 0;
-}
-bool renameRaw(const QByteArray& from, const QByteArray& to) {
-    return ::rename(from.constData(), to.constData()) == 0;
-}
 
 // Values the INI syntax has to escape or quote (the first is empty).
 const QStringList AwkwardTexts =
@@ -284,10 +271,10 @@ private Q_SLOTS:
     }
     void swappedFolder() {
         QFETCH(QString, swap);
-        QTemporaryDir top;
-        const QByteArray r = raw(top);
-        QVERIFY(mkdirRaw(r + "dir") && mkdirRaw(r + "elsewhere"));
-        QVERIFY(writeRaw(r + "dir/file.txt", "mine") && writeRaw(r + "elsewhere/file.txt", "not"));
+        ScratchFolder top;
+        const QByteArray r = top.raw() + '/';
+        QVERIFY(makeTree(top.raw(),
+                         {"dir/", "elsewhere/", "dir/file.txt=mine", "elsewhere/file.txt=not"}));
         Run run;
         run.list.AddListItem(decodeFileName(QByteArray(r + "dir/file.txt")));
 
@@ -296,7 +283,7 @@ private Q_SLOTS:
             QVERIFY(::symlink(QByteArray(r + "elsewhere").constData(),
                               QByteArray(r + "dir").constData()) == 0);
         if (swap == u"folder")
-            QVERIFY(mkdirRaw(r + "dir") && writeRaw(r + "dir/file.txt", "new"));
+            QVERIFY(makeTree(top.raw(), {"dir/", "dir/file.txt=new"}));
 
         run.renameList(prependOptions(u"x"_s));
         const QByteArray home = swap.isEmpty() ? "dir/" : "dir.real/";
@@ -322,8 +309,8 @@ private Q_SLOTS:
     }
     void droppedBytes() {
         QFETCH(QByteArray, onDisk);
-        QTemporaryDir top;
-        const QByteArray r = raw(top);
+        ScratchFolder top;
+        const QByteArray r = top.raw() + '/';
         QVERIFY(writeRaw(r + onDisk, "x"));
         Run run;
         QMimeData data;
@@ -336,7 +323,6 @@ private Q_SLOTS:
         // Such a name is never renamed, and the other file is never touched.
         run.renameList(prependOptions(u"x"_s));
         QCOMPARE(rawNames(r), QList<QByteArray>{onDisk});
-        QVERIFY(::unlink(QByteArray(r + onDisk).constData()) == 0); // QDir cannot
     }
 
     // A change of letter case only, where the file system ignores case, goes through a
@@ -357,8 +343,8 @@ private Q_SLOTS:
     }
     void caseOnly() {
         QFETCH(bool, race);
-        QTemporaryDir top;
-        const QByteArray r = raw(top);
+        ScratchFolder top;
+        const QByteArray r = top.raw() + '/';
         QVERIFY(writeRaw(r + "A.txt", "mine"));
         CaseBlindCalls calls;
         QFETCH(int, failSecond);
@@ -402,9 +388,9 @@ private Q_SLOTS:
     }
     void linkFallback() {
         QFETCH(QString, fault);
-        QTemporaryDir top;
-        const QByteArray r = raw(top);
-        QVERIFY(writeRaw(r + "old", "mine") && writeRaw(r + "theirs", "theirs"));
+        ScratchFolder top;
+        const QByteArray r = top.raw() + '/';
+        QVERIFY(makeTree(top.raw(), {"old=mine", "theirs"}));
         NoReplaceRefused calls;
         calls.failUnlink = fault == u"unlink" ? EACCES : 0;
         calls.onLink = [&] {
@@ -440,8 +426,8 @@ private Q_SLOTS:
         QFETCH(QString, oldName);
         QFETCH(QString, prefix);
         QFETCH(int, number);
-        QTemporaryDir top;
-        const QByteArray r = raw(top);
+        ScratchFolder top;
+        const QByteArray r = top.raw() + '/';
         QVERIFY(writeRaw(r + encodeFileName(oldName), "x"));
         Run run;
         run.list.AddListItem(top.path() + u'/' + oldName);
@@ -463,21 +449,14 @@ private Q_SLOTS:
         QFETCH(bool, byLink);
         QRandomGenerator random(20261207);
         for (int round = 0; round < 4; ++round) {
-            QTemporaryDir top;
-            const QByteArray r = raw(top);
+            ScratchFolder top;
+            const QByteArray r = top.raw() + '/';
             for (int i = 0; i < KillFiles; ++i)
                 QVERIFY(writeRaw(r + "f" + QByteArray::number(i), QByteArray::number(i)));
-            QProcess child;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(QString::fromLatin1(ChildFolder), top.path());
+            QMap<QString, QString> env{{QString::fromLatin1(ChildFolder), top.path()}};
             if (byLink)
                 env.insert(QString::fromLatin1(ChildByLink), u"1"_s);
-            child.setProcessEnvironment(env);
-            child.start(QCoreApplication::applicationFilePath(), {});
-            QVERIFY(child.waitForReadyRead(60000));
-            QThread::usleep(random.bounded(1000, 30000));
-            child.kill();
-            QVERIFY(child.waitForFinished(60000));
+            QVERIFY(killChildAtRandom(env, random));
 
             QMap<QByteArray, QList<QByteArray>> namesByContent;
             QSet<ino_t> inodes;

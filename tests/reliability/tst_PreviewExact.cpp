@@ -59,17 +59,12 @@ private Q_SLOTS:
             const Case c = makeCase(seed + quint32(i), real);
             for (const bool listRun : {false, true}) {
                 Case built = c;
-                QString top = u"/t/"_s;
+                makeKnowable(built.root); // no such file on disk: real folders are all listable
                 FakeFileSystem fake;
                 PosixFileSystem posix;
                 ScratchFolder scratch;
-                if (real) {
-                    QVERIFY(buildReal(built.root, scratch.raw() + '/'));
-                    top = scratch.path() + u'/';
-                } else {
-                    makeKnowable(built.root);
-                    buildFake(fake, built.root, top);
-                }
+                const QString top = buildCase(built, fake, scratch);
+                QVERIFY(!top.isEmpty());
                 FileSystem& fs = real ? static_cast<FileSystem&>(posix) : fake;
                 const PreviewRequest request{listRun ? SelectionMode::Files : SelectionMode::Folder,
                                              top,

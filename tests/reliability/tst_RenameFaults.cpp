@@ -4,13 +4,7 @@
 
 #include "Reliability.h"
 
-#include <QRegularExpression>
-#include <QScopeGuard>
 #include <QTest>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <utility>
 
 using namespace varnex;
 using namespace Qt::StringLiterals;
@@ -21,26 +15,14 @@ QString esc(int byte) {
     return QString(QChar(char16_t(0xDC00 + byte)));
 }
 
-// What a scenario starts from: raw relative paths (a "/" at the end makes a folder; "a->b" a
-// symbolic link to b; a file holds its own path as content), the entries of a list run
-// (none: a folder walk) and the options, one per list entry (the last one repeats).
+// What a scenario starts from: the items of makeTree (a plain name is a file that holds its own
+// path), the entries of a list run (none: a folder walk) and the options, one per list entry
+// (the last one repeats).
 struct Scenario {
     QList<QByteArray> items;
     QList<QByteArray> entries;
     QList<RenameOptions> options;
 };
-
-bool create(const QByteArray& top, const QList<QByteArray>& items) {
-    for (const QByteArray& item : items) {
-        const qsizetype arrow = item.indexOf("->");
-        const QByteArray path = top + '/' + (arrow < 0 ? item : item.left(arrow));
-        if (arrow >= 0           ? ::symlink(item.mid(arrow + 2).constData(), path.constData()) != 0
-            : item.endsWith('/') ? ::mkdir(path.constData(), 0755) != 0
-                                 : !writeRaw(path, item))
-            return false;
-    }
-    return true;
-}
 
 // Runs a scenario over `fs` with its tree under `top`. `answers` are given in order, then
 // `otherwise` for every further question; `during` as in RunSetup.
@@ -80,8 +62,8 @@ private Q_SLOTS:
     // each other and a link down the tree are renamed as they are, never followed.
     void linkCycles() {
         ScratchFolder scratch;
-        QVERIFY(create(scratch.raw(), {"sub/", "f", "sub/g", "sub/up->..", "self->self", "a->b",
-                                       "b->a", "down->sub"}));
+        QVERIFY(makeTree(scratch.raw(), {"sub/", "f", "sub/g", "sub/up->..", "self->self", "a->b",
+                                         "b->a", "down->sub"}));
         PosixFileSystem posix;
         const RunResult r = run(posix, scratch.path(), {{}, {}, {prepend()}}, {}, Button::Abort);
         QCOMPARE(r.dirCount, 1);
@@ -166,7 +148,7 @@ private Q_SLOTS:
         QFETCH(QStringList, after);
         QFETCH(QList<int>, numbers);
         ScratchFolder scratch;
-        QVERIFY(create(scratch.raw(), scenario.items));
+        QVERIFY(makeTree(scratch.raw(), scenario.items));
         PosixFileSystem posix;
         const RunResult r = run(posix, scratch.path() + u'/', scenario, {}, Button::Ignore);
         after.sort();

@@ -478,6 +478,16 @@ bool buildReal(Node& folder, const QByteArray& path) {
     return true;
 }
 
+// Builds the case's tree in memory under "/t/", or on disk in `scratch`; returns its top
+// folder, empty when the tree could not be made.
+QString buildCase(Case& c, FakeFileSystem& fake, const ScratchFolder& scratch) {
+    if (!c.real) {
+        buildFake(fake, c.root, u"/t/"_s);
+        return u"/t/"_s;
+    }
+    return buildReal(c.root, scratch.raw() + '/') ? scratch.path() + u'/' : QString();
+}
+
 quint32 envNumber(const char* name, quint32 fallback) {
     bool ok = false;
     const quint32 value = qEnvironmentVariable(name).toUInt(&ok);
@@ -504,16 +514,11 @@ private:
             const Case c = makeCase(seed_ + quint32(i), real);
             for (const bool listRun : {false, true}) {
                 Case built = c;
-                QString top = u"/t/"_s;
                 FakeFileSystem fake;
                 PosixFileSystem posix;
                 ScratchFolder scratch;
-                if (real) {
-                    QVERIFY(buildReal(built.root, scratch.raw() + '/'));
-                    top = scratch.path() + u'/';
-                } else {
-                    buildFake(fake, c.root, top);
-                }
+                const QString top = buildCase(built, fake, scratch);
+                QVERIFY(!top.isEmpty());
                 Outcome run =
                     runCase(built, real ? static_cast<FileSystem&>(posix) : fake, top, listRun);
                 if (real) {

@@ -12,7 +12,6 @@
 #include "engine/RunJournal.h"
 #include "engine/UndoCommand.h"
 
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
 
@@ -26,14 +25,6 @@ constexpr int KillFiles = 2000;
 QByteArray readRaw(const QByteArray& path) {
     QFile file(QString::fromUtf8(path));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>";
-}
-
-bool move(const QByteArray& from, const QByteArray& to) {
-    return ::rename(from.constData(), to.constData()) == 0;
-}
-
-bool sameTree(const TreeSnapshot& a, const TreeSnapshot& b) {
-    return a.files == b.files && a.folders == b.folders;
 }
 
 // A run of the engine over a real folder, written to a journal in `journals`.
@@ -78,24 +69,6 @@ int runChild() {
     return 0;
 }
 
-// Runs this program as the child, on `top`, and ends it at a random moment.
-bool killChild(const QString& top, const QString& journals, bool undoes, bool terminate,
-               QRandomGenerator& random) {
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(ChildFolder), top);
-    env.insert(QString::fromLatin1(ChildJournals), journals);
-    if (undoes)
-        env.insert(QString::fromLatin1(ChildUndoes), u"1"_s);
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(), {});
-    if (!child.waitForReadyRead(60000))
-        return false;
-    QThread::usleep(random.bounded(1000, 30000));
-    terminate ? child.terminate() : child.kill();
-    return child.waitForFinished(60000);
-}
-
 } // namespace
 
 class TestUndo : public QObject {
@@ -119,12 +92,10 @@ private Q_SLOTS:
         QFETCH(int, renamed);
         ScratchFolder top, journals;
         const QByteArray r = top.raw() + '/';
-        QVERIFY(::mkdir(QByteArray(r + "s\xff").constData(), 0755) == 0);
-        for (const char* name : {"a", "b", "c", "d", "e", "s\xff/x", "s\xff/y"})
-            QVERIFY(writeRaw(r + name, name));
+        QVERIFY(makeTree(top.raw(), {"a", "b", "c", "d", "e", "s\xff/", "s\xff/x", "s\xff/y"}));
         if (failing == u"long")
             QVERIFY(writeRaw(r + "d" + QByteArray(253, 'z'), "long"));
-        const TreeSnapshot before = scanTree(r);
+        const QStringList before = layout(r);
 
         RunSetup setup;
         setup.top = top.path();
@@ -146,7 +117,7 @@ private Q_SLOTS:
         const UndoOutcome outcome = undo(journals.path());
         QCOMPARE(outcome.undone, renamed);
         QCOMPARE(outcome.problemCount, 0);
-        QVERIFY(sameTree(scanTree(r), before));
+        QCOMPARE(layout(r), before);
         QCOMPARE(undoAvailability(journals.path(), {}).count, 0);
     }
 
@@ -169,17 +140,19 @@ private Q_SLOTS:
             const QByteArray r = top.raw() + '/';
             for (int i = 0; i < KillFiles; ++i)
                 QVERIFY(writeRaw(r + "f" + QByteArray::number(i), QByteArray::number(i)));
-            const TreeSnapshot before = scanTree(r);
-            QVERIFY(killChild(top.path(), journals.path(), false, terminate, random));
-            if (killUndo)
-                QVERIFY(killChild(top.path(), journals.path(), true, terminate, random));
+            const QStringList before = layout(r);
+            QMap<QString, QString> env{{QString::fromLatin1(ChildFolder), top.path()},
+                                       {QString::fromLatin1(ChildJournals), journals.path()}};
+            QVERIFY(killChildAtRandom(env, random, terminate));
+            env.insert(QString::fromLatin1(ChildUndoes), u"1"_s);
+            QVERIFY(!killUndo || killChildAtRandom(env, random, terminate));
 
             const UndoOutcome outcome = undo(journals.path());
             // A kill before the first rename leaves no journal at all.
             QVERIFY2(outcome.why.isEmpty() || outcome.why == u"Nothing to undo."_s,
                      qPrintable(outcome.why));
             QCOMPARE(outcome.problemCount, 0);
-            QVERIFY(sameTree(scanTree(r), before));
+            QCOMPARE(layout(r), before);
             undone += outcome.undone;
             QCOMPARE(undoAvailability(journals.path(), {}).count, 0);
         }
@@ -190,18 +163,16 @@ private Q_SLOTS:
     void changedMeanwhile() {
         ScratchFolder top, other, journals;
         const QByteArray r = top.raw() + '/';
-        QVERIFY(::mkdir(QByteArray(r + "s").constData(), 0755) == 0);
-        for (const char* name : {"a", "b", "c", "d", "s/x"})
-            QVERIFY(writeRaw(r + name, name));
+        QVERIFY(makeTree(top.raw(), {"a", "b", "c", "d", "s/", "s/x"}));
         RunSetup setup;
         setup.top = top.path();
         setup.options = {prependOptions(u"k"_s)};
         QCOMPARE(journaledRun(journals.path(), setup).counters.FilesRenamed, 5);
 
-        QVERIFY(writeRaw(r + "a", "taken"));          // old name taken
-        QVERIFY(move(r + "kb", other.raw() + "/kb")); // vanished
-        QVERIFY(move(r + "kd", r + "d"));             // put back by hand: silent
-        QVERIFY(move(r + "s", r + "s.moved"));        // the folder is now a link elsewhere
+        QVERIFY(writeRaw(r + "a", "taken"));               // old name taken
+        QVERIFY(renameRaw(r + "kb", other.raw() + "/kb")); // vanished
+        QVERIFY(renameRaw(r + "kd", r + "d"));             // put back by hand: silent
+        QVERIFY(renameRaw(r + "s", r + "s.moved"));        // the folder is now a link elsewhere
         QVERIFY(::symlink(other.raw().constData(), QByteArray(r + "s").constData()) == 0);
         QVERIFY(writeRaw(other.raw() + "/kx", "other"));
 
@@ -243,14 +214,14 @@ private Q_SLOTS:
             Case c = makeCase(seed + quint32(i), true);
             ScratchFolder top, journals;
             QVERIFY(buildReal(c.root, top.raw() + '/'));
-            const TreeSnapshot before = scanTree(top.raw() + '/');
+            const QStringList before = layout(top.raw());
             RunJournal journal(journals.path());
             journal.beginRun();
             PosixFileSystem posix;
             runCase(c, posix, top.path() + u'/', false, &journal);
             journal.endRun();
             const UndoOutcome outcome = undo(journals.path());
-            QVERIFY2(outcome.problemCount == 0 && sameTree(scanTree(top.raw() + '/'), before),
+            QVERIFY2(outcome.problemCount == 0 && layout(top.raw()) == before,
                      qPrintable(u"seed %1: %2"_s.arg(c.seed).arg(undoSummary(outcome))));
         }
     }
