@@ -107,12 +107,14 @@ public:
     void waitIdle();
 
     struct Run {
-        double seconds = 0;
+        double seconds = 0;   // from the press until the handler has returned
+        double toSummary = 0; // from the press until the summary box was shown
         double maxGapMs = 0;
         double maxGapStart = 0; // seconds after the press
         long passes = 0;
     };
-    // Presses Rename and returns when the summary box has been answered. Fails the benchmark
+    // Clicks Rename with the mouse (a press and a release sent to the button) and returns when
+    // the summary box has been answered. Fails the benchmark
     // unless exactly one message, the summary, was shown and it starts with `expectedHead`.
     Run pressRename(const QString& expectedHead);
 

@@ -3,9 +3,13 @@
 //
 //   varnex_bench <scenario> <work folder>
 //
-// Scenarios: folder_flat (with the yield figures, the share of sorting the folder and the
-// peers), folder_tree, files_mode (with its peak memory), add_paths, startup. The file count comes
-// from VARNEX_BENCH_N (default 100000); VARNEX_BENCH_REPEAT (default 1) repeats every measurement
+//   varnex_bench scenarios            (prints the scenario names, one a line)
+//
+// Scenarios: folder_flat (against floor_with_stat, a bare readdir + fstatat + renameat2 loop;
+// with button_press, the time from a mouse press on Rename until the summary box shows; the
+// yield figures, the share of sorting the folder and the peers), folder_tree, files_mode (with
+// its peak memory), add_paths, startup. The file count comes from VARNEX_BENCH_N (default
+// 100000); VARNEX_BENCH_REPEAT (default 1) repeats every measurement
 // on fresh trees and prints the median (of a ratio: the median of each run's ratio, the two taken
 // on identical trees). VARNEX_BENCH_PEER_RENAME and VARNEX_BENCH_PEER_MMV name the peer programs to
 // time.
@@ -130,7 +134,7 @@ double timeWalkSort(const std::string& folder) {
 }
 
 void folderFlat(const Config& c) {
-    std::vector<double> baseline, varnex, gap, each, eachGap, cost, rename, renameRatio, mmv,
+    std::vector<double> baseline, varnex, press, gap, each, eachGap, cost, rename, renameRatio, mmv,
         mmvRatio, sort, sortShare;
     const std::string peerRename = envText("VARNEX_BENCH_PEER_RENAME");
     const std::string peerMmv = envText("VARNEX_BENCH_PEER_MMV");
@@ -147,6 +151,7 @@ void folderFlat(const Config& c) {
         makeFlatTree(sliced, c.n);
         const BenchWindow::Run run = prependInWindow(c, sliced, 15);
         varnex.push_back(run.seconds);
+        press.push_back(run.toSummary);
         gap.push_back(run.maxGapMs);
         sort.push_back(timeWalkSort(sliced));
         sortShare.push_back(100.0 * sort.back() / run.seconds);
@@ -181,9 +186,11 @@ void folderFlat(const Config& c) {
             mmvRatio.push_back(s / run.seconds);
         }
     }
-    printMedian("folder_flat_baseline", baseline, "s");
+    printMedian("floor_with_stat", baseline, "s");
     printMedian("folder_flat", varnex, "s");
     printMedian("folder_flat_ratio", ratios(varnex, baseline), "x");
+    printMedian("button_press", press, "s");
+    printMedian("button_press_ratio", ratios(press, baseline), "x");
     printFigure("folder_flat_rate", double(c.n) / median(varnex), "files/s");
     printMedian("max_yield_gap", gap, "ms");
     printMedian("folder_flat_sort", sort, "s");
@@ -329,24 +336,29 @@ void addPaths(const Config& c) {
     printMedian("max_yield_gap_add_paths", gap, "ms");
 }
 
-// One start-up in this process: prints "SECONDS <value>".
+// One start-up in this process: prints "SECONDS <value> GAP <longest gap in ms>".
 void startupOnce(const Config& c, const std::string& folder, long expectedFiles) {
     BenchWindow bench(qs(c.program));
     bench.settings.setStored(QStringLiteral("Path"), qs(folder));
+    YieldGapMeter meter;
+    meter.start();
     profileStart();
     const Clock::time_point start = Clock::now();
     frmVarnex& w = bench.load();
     bench.waitIdle();
     const Clock::time_point end = Clock::now();
     profileStop();
+    meter.stop(end);
     expectCount(w.File1->model()->rowCount(), expectedFiles, "the folder preview shows");
     if (w.lblFolder->text() != qs(folder))
         fail("the stored folder was not shown");
-    std::printf("SECONDS %.6f\n", secondsBetween(start, end));
+    std::printf("SECONDS %.6f GAP %.3f\n", secondsBetween(start, end), meter.maxGapMs());
 }
 
-// Runs one start-up in a fresh process, so that each pays the same first-window costs.
-double startupInChild(const std::string& folder, long expectedFiles, const Config& c) {
+// Runs one start-up in a fresh process, so that each pays the same first-window costs; its
+// seconds and its longest gap between two passes of the event loop.
+std::pair<double, double> startupInChild(const std::string& folder, long expectedFiles,
+                                         const Config& c) {
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(
@@ -355,14 +367,14 @@ double startupInChild(const std::string& folder, long expectedFiles, const Confi
     if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
         child.exitCode() != 0)
         fail("a start-up failed");
-    const QString out = QString::fromUtf8(child.readAllStandardOutput()).trimmed();
-    if (!out.startsWith(QStringLiteral("SECONDS ")))
+    const QStringList out = QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(u' ');
+    if (out.size() != 4 || out.at(0) != QStringLiteral("SECONDS"))
         fail("a start-up printed no time");
-    return out.mid(8).toDouble();
+    return {out.at(1).toDouble(), out.at(3).toDouble()};
 }
 
 void startup(const Config& c) {
-    std::vector<double> full, empty, ratio;
+    std::vector<double> full, empty, ratio, gap;
     for (int r = 0; r < c.repeats; ++r) {
         const std::string dir = c.work + "/startup" + std::to_string(r);
         makeFolder(dir);
@@ -371,13 +383,16 @@ void startup(const Config& c) {
         const std::string fullFolder = dir + "/full";
         makeFlatTree(fullFolder, c.n);
         flushFileSystem(dir);
-        empty.push_back(startupInChild(emptyFolder, 0, c));
-        full.push_back(startupInChild(fullFolder, c.n, c));
+        empty.push_back(startupInChild(emptyFolder, 0, c).first);
+        const auto [seconds, gapMs] = startupInChild(fullFolder, c.n, c);
+        full.push_back(seconds);
+        gap.push_back(gapMs);
         ratio.push_back(full.back() / empty.back());
     }
     printMedian("startup_empty", empty, "s");
     printMedian("startup", full, "s");
     printMedian("startup_ratio", ratio, "x");
+    printMedian("max_yield_gap_startup", gap, "ms");
 }
 
 } // namespace
@@ -386,6 +401,12 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (argc == 2 && std::string(argv[1]) == "scenarios") {
+        for (const char* name :
+             {"folder_flat", "folder_tree", "files_mode", "add_paths", "startup"})
+            std::printf("%s\n", name);
+        return 0;
+    }
     if (argc < 3)
         fail("usage: varnex_bench <folder_flat|folder_tree|files_mode|add_paths|startup> <work "
              "folder>");
