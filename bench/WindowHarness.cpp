@@ -58,7 +58,8 @@ void YieldGapMeter::record(Clock::time_point now) {
     ++passes_;
 }
 
-EventCounter::EventCounter(QWidget* painted) : painted_(painted) {
+EventCounter::EventCounter(QWidget* painted, const QObject* ignored)
+    : painted_(painted), ignored_(ignored) {
     QCoreApplication::instance()->installEventFilter(this);
 }
 
@@ -67,6 +68,8 @@ EventCounter::~EventCounter() {
 }
 
 bool EventCounter::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ignored_)
+        return false;
     ++events;
     if (watched == painted_ && event->type() == QEvent::Paint)
         ++paints;
@@ -94,8 +97,8 @@ frmVarnex& BenchWindow::load() {
     return *window_;
 }
 
-void BenchWindow::waitIdle() {
-    EventCounter counter(window_.get());
+void BenchWindow::waitIdle(const QObject* ignored) {
+    EventCounter counter(window_.get(), ignored);
     for (;;) {
         const long before = counter.events;
         QCoreApplication::processEvents(QEventLoop::AllEvents);
