@@ -58,6 +58,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/varnex-bench.XXXXXX")
 trap 'rm -rf -- "$work"' EXIT
 mkdir -m 700 "$work/runtime"
 export XDG_RUNTIME_DIR=$work/runtime
+# The journals of the runs, kept for Undo, go to the work folder.
+export XDG_STATE_HOME=$work/state
 export QT_QPA_PLATFORM=offscreen
 
 note "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -1)," \
@@ -87,6 +89,7 @@ check_targets() {
       check("peer_rename_ratio", ">", 1); check("peer_mmv_ratio", ">", 1)
       ms("preview_first_rows"); ms("preview_full")
       check("preview_first_rows", "<=", 100); check("preview_full", "<=", 1000)
+      check("max_yield_gap_preview", "<=", 50)
       check("undo_ratio", "<=", 1.2); check("journal_overhead", "<=", 5)
     }' "$2" >&2
 }

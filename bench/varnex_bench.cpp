@@ -7,18 +7,20 @@
 //
 // Scenarios: folder_flat (against floor_with_stat, a bare readdir + fstatat + renameat2 loop;
 // with button_press, the time from a mouse press on Rename until the summary box shows; the
-// yield figures, the share of sorting the folder and the peers), folder_tree, files_mode (with
-// its peak memory), add_paths, startup. The file count comes from VARNEX_BENCH_N (default
-// 100000); VARNEX_BENCH_REPEAT (default 1) repeats every measurement
-// on fresh trees and prints the median (of a ratio: the median of each run's ratio, the two taken
-// on identical trees). VARNEX_BENCH_PEER_RENAME and VARNEX_BENCH_PEER_MMV name the peer programs to
-// time.
+// yield figures, the share of sorting the folder, the cost of the journal, the undo of the run
+// and the peers), folder_tree, files_mode (with its peak memory), add_paths, startup (with its
+// longest gap), preview. The file count comes from VARNEX_BENCH_N (default 100000);
+// VARNEX_BENCH_REPEAT (default 1) repeats every measurement on fresh trees and prints the median
+// (of a ratio: the median of each run's ratio, the two taken on identical trees).
+// VARNEX_BENCH_PEER_RENAME and VARNEX_BENCH_PEER_MMV name the peer programs to time.
 
 #include "BenchSupport.h"
 #include "WindowHarness.h"
+#include "engine/RunJournal.h"
 #include "platform/NameOrder.h"
 #include "platform/PosixFileSystem.h"
 #include "selection/FileList.h"
+#include "selection/PreviewRunner.h"
 #include "window/Controls.h"
 
 #include <QAbstractItemModel>
@@ -26,6 +28,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QTest>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -103,10 +106,13 @@ template <typename Loop> double timeBaseline(const std::string& folder, long exp
     return secondsBetween(start, end);
 }
 
-// Prepend "x_" on a flat tree, in folder mode.
-BenchWindow::Run prependInWindow(const Config& c, const std::string& folder, int sliceMs) {
+// Prepend "x_" on a flat tree, in folder mode; without its journal when `journal` is false.
+BenchWindow::Run prependInWindow(const Config& c, const std::string& folder, int sliceMs,
+                                 bool journal = true) {
     BenchWindow bench(qs(c.program), sliceMs);
     frmVarnex& w = bench.load();
+    if (!journal)
+        w.engine().setObserver(nullptr);
     w.setOptionMember(OptionArray::TypeOfRename, 1, true);
     w.txtPrepend->setText(QStringLiteral("x_"));
     w.setChosenFolder(qs(folder));
@@ -115,6 +121,50 @@ BenchWindow::Run prependInWindow(const Config& c, const std::string& folder, int
     const BenchWindow::Run run = bench.pressRename(finishedHead(c.n));
     expectCount(countFilesWithPrefix(folder, "x_"), c.n, "Varnex renamed");
     return run;
+}
+
+// Edit > Undo of the newest journal, which renamed `folder` with prependInWindow(), in a window
+// started afresh on that folder; the seconds from the command to its summary.
+double undoInWindow(const Config& c, const std::string& folder) {
+    BenchWindow bench(qs(c.program), 15);
+    frmVarnex& w = bench.load();
+    w.setChosenFolder(qs(folder));
+    bench.waitIdle();
+    flushFileSystem(folder);
+    bench.box.messages.clear();
+    const Clock::time_point start = Clock::now();
+    w.undoLastRun();
+    const Clock::time_point end = Clock::now();
+    const QString expected = QStringLiteral("Undid ");
+    if (bench.box.messages.size() != 1 || !bench.box.messages.first().text.startsWith(expected))
+        fail("the undo did not end with its summary");
+    expectCount(countFilesWithPrefix(folder, "x_"), 0, "files left renamed by the undo");
+    return secondsBetween(start, end);
+}
+
+// The journal's own cost for a run of `n` renames in `folder`: every record written and its
+// outcome stored as the run does it, and the flush at the end; nothing is renamed.
+double timeJournal(const Config& c, const std::string& folder) {
+    const QString path = qs(folder) + u'/';
+    QStringList oldNames, newNames;
+    for (long i = 0; i < c.n; ++i) {
+        oldNames.append(qs(fileName(i)));
+        newNames.append(u"x_" + oldNames.back());
+    }
+    PosixFileSystem fs;
+    const FolderIdentity identity = fs.folderIdentity(path);
+    RunJournal journal(qs(c.work + "/journal-cost"));
+    const Clock::time_point start = Clock::now();
+    journal.beginRun();
+    for (long i = 0; i < c.n; ++i) {
+        journal.aboutToRename(identity, path, oldNames.at(i), newNames.at(i));
+        journal.renamed(path, oldNames.at(i), newNames.at(i));
+    }
+    journal.endRun();
+    const Clock::time_point end = Clock::now();
+    if (!journal.failure().isEmpty())
+        fail("the journal could not be written: " + journal.failure().toStdString());
+    return secondsBetween(start, end);
 }
 
 // The walk's share of sorting one folder of the run: the folder read as the walk reads it, its
@@ -135,7 +185,7 @@ double timeWalkSort(const std::string& folder) {
 
 void folderFlat(const Config& c) {
     std::vector<double> baseline, varnex, press, gap, each, eachGap, cost, rename, renameRatio, mmv,
-        mmvRatio, sort, sortShare;
+        mmvRatio, sort, sortShare, bare, journalCost, undo, undoRatio;
     const std::string peerRename = envText("VARNEX_BENCH_PEER_RENAME");
     const std::string peerMmv = envText("VARNEX_BENCH_PEER_MMV");
     for (int r = 0; r < c.repeats; ++r) {
@@ -155,6 +205,14 @@ void folderFlat(const Config& c) {
         gap.push_back(run.maxGapMs);
         sort.push_back(timeWalkSort(sliced));
         sortShare.push_back(100.0 * sort.back() / run.seconds);
+
+        // The same run without its journal; then the journaled run undone.
+        const std::string unjournaled = dir + "/nojournal";
+        makeFlatTree(unjournaled, c.n);
+        bare.push_back(prependInWindow(c, unjournaled, 15, false).seconds);
+        journalCost.push_back(100.0 * timeJournal(c, sliced) / run.seconds);
+        undo.push_back(undoInWindow(c, sliced));
+        undoRatio.push_back(undo.back() / run.seconds);
 
         // The same run with events processed after every single file.
         const std::string perFile = dir + "/each";
@@ -195,6 +253,10 @@ void folderFlat(const Config& c) {
     printMedian("max_yield_gap", gap, "ms");
     printMedian("folder_flat_sort", sort, "s");
     printMedian("folder_flat_sort_share", sortShare, "%");
+    printMedian("folder_flat_no_journal", bare, "s");
+    printMedian("journal_overhead", journalCost, "%");
+    printMedian("undo_flat", undo, "s");
+    printMedian("undo_ratio", undoRatio, "x");
     printMedian("folder_flat_yield_each_file", each, "s");
     printMedian("max_yield_gap_yield_each_file", eachGap, "ms");
     printMedian("yield_each_file_cost", cost, "x");
@@ -338,6 +400,51 @@ void addPaths(const Config& c) {
     printMedian("max_yield_gap_add_paths", gap, "ms");
 }
 
+// The preview pane over a flat folder of N files, after its first reading of the folder: from a
+// keystroke in the Prepend box to the first rows shown, and to the whole preview with its
+// summary, with the longest time the window went without processing its events meanwhile.
+void preview(const Config& c) {
+    std::vector<double> first, full, gap;
+    for (int r = 0; r < c.repeats; ++r) {
+        const std::string folder = c.work + "/preview" + std::to_string(r);
+        makeFlatTree(folder, c.n);
+        BenchWindow bench(qs(c.program));
+        frmVarnex& w = bench.load();
+        w.setOptionMember(OptionArray::TypeOfRename, 1, true);
+        w.txtPrepend->setText(QStringLiteral("x"));
+        w.setChosenFolder(qs(folder));
+        PreviewRunner& runner = w.previewRunner();
+        bool done = false, rows = false;
+        QObject::connect(&runner, &PreviewRunner::finished, [&] { done = true; });
+        QObject::connect(&runner, &PreviewRunner::firstRows, [&] { rows = true; });
+        w.setPreviewShown(true);
+        while (!done || runner.busy())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        bench.waitIdle();
+
+        done = rows = false;
+        Clock::time_point shown{};
+        YieldGapMeter meter;
+        meter.start();
+        const Clock::time_point start = Clock::now();
+        QTest::keyClick(w.txtPrepend, Qt::Key_Y);
+        while (!done) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            if (rows && shown == Clock::time_point{})
+                shown = Clock::now();
+        }
+        const Clock::time_point end = Clock::now();
+        meter.stop(end);
+        expectCount(runner.model().rowCount(), c.n, "the preview lists");
+        first.push_back(secondsBetween(start, shown) * 1000.0);
+        full.push_back(secondsBetween(start, end));
+        gap.push_back(meter.maxGapMs());
+    }
+    printMedian("preview_first_rows", first, "ms");
+    printMedian("preview_full", full, "s");
+    printMedian("max_yield_gap_preview", gap, "ms");
+}
+
 // One start-up in this process: prints "SECONDS <value> GAP <longest gap in ms>".
 void startupOnce(const Config& c, const std::string& folder, long expectedFiles) {
     BenchWindow bench(qs(c.program));
@@ -410,7 +517,8 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     if (argc < 3)
-        fail("usage: varnex_bench <folder_flat|folder_tree|files_mode|add_paths|startup> <work "
+        fail("usage: varnex_bench <folder_flat|folder_tree|files_mode|add_paths|startup|preview> "
+             "<work "
              "folder>");
     Config c;
     c.work = argv[2];
@@ -432,6 +540,8 @@ int main(int argc, char* argv[]) {
         addPaths(c);
     else if (scenario == "startup")
         startup(c);
+    else if (scenario == "preview")
+        preview(c);
     else if (scenario == "startup_once" && argc == 5)
         startupOnce(c, argv[3], std::strtol(argv[4], nullptr, 10));
     else

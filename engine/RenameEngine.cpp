@@ -125,6 +125,8 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
         if (!result.renames)
             break;
         if (result.tooLong) {
+            if (observer_)
+                observer_->tooLong(path, fileName, result.newName);
             if (messages_.show(nameTooLongMessage(oldPath())) == Button::Yes) {
                 ++counters.FilesFailed;
                 break;
@@ -138,15 +140,25 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
         if (!isBareName(fileName) || !isBareName(result.newName) ||
             hasControlCharacter(result.newName)) {
             error = fsError(fserr::BadFileName);
-        } else if (folder) {
-            error = folder->rename(fileName, result.newName);
-        } else if (listed.known()) {
-            // The folder the entry was added from, never another one put at its path since.
-            Folder* checked = checkedListFolder(path, listed);
-            error =
-                checked ? checked->rename(fileName, result.newName) : fsError(fserr::PathNotFound);
         } else {
-            error = fs_.renameInFolder(path, fileName, result.newName);
+            // A list entry goes through the folder it was added from, never another one put at
+            // its path since.
+            Folder* target = folder || !listed.known() ? folder : checkedListFolder(path, listed);
+            if (!target && listed.known()) {
+                error = fsError(fserr::PathNotFound);
+            } else {
+                if (observer_)
+                    observer_->aboutToRename(target ? target->identity() : FolderIdentity{}, path,
+                                             fileName, result.newName);
+                error = target ? target->rename(fileName, result.newName)
+                               : fs_.renameInFolder(path, fileName, result.newName);
+            }
+        }
+        if (observer_) {
+            if (error.ok())
+                observer_->renamed(path, fileName, result.newName);
+            else
+                observer_->failed(path, fileName, result.newName, error.number);
         }
 
         if (error.ok()) {
@@ -368,21 +380,23 @@ void RenameEngine::walkOneFolder(Level& level, const NamePattern& pattern, int& 
         ++counters.FilesProcessed;
         readChoices();
         const AttributeChoices allowed = attributes_;
-        bool mayRename = true;
+        quint32 skippedBy = 0;
         if ((attributes & attr::ReadOnly) && !allowed.readOnly) {
-            mayRename = false;
+            skippedBy = skippedBy ? skippedBy : attr::ReadOnly;
             ++counters.ReadOnlySkipped;
         }
         if ((attributes & attr::Hidden) && !allowed.hidden) {
-            mayRename = false;
+            skippedBy = skippedBy ? skippedBy : attr::Hidden;
             ++counters.HiddenSkipped;
         }
         if ((attributes & attr::System) && !allowed.system) {
-            mayRename = false;
+            skippedBy = skippedBy ? skippedBy : attr::System;
             ++counters.SystemSkipped;
         }
-        if (mayRename)
+        if (skippedBy == 0)
             PerformReplacement(path, name, &folder);
+        else if (observer_)
+            observer_->skipped(path, name, skippedBy);
         if (StopRun)
             return;
     }

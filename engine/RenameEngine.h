@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RenameObserver.h"
 #include "RenameOptions.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
@@ -80,6 +81,9 @@ public:
 
     const RenameChoices& choices() const { return choices_; }
 
+    // Told about every file the runs handle from now on; nullptr for none. Not owned.
+    void setObserver(RenameObserver* observer) { observer_ = observer; }
+
     // Zeroes the counters, clears StopRun and ListPosition.
     void startRun();
 
@@ -120,6 +124,7 @@ private:
     MessageBox& messages_;
     EventPump& events_;
     const RenameChoices& choices_;
+    RenameObserver* observer_ = nullptr;
     // The choices as last read, and the revision they were read at.
     RenameOptions options_;
     AttributeChoices attributes_;

@@ -142,6 +142,57 @@
     </message>
 </context>
 <context>
+    <name>PreviewComputer</name>
+    <message>
+        <source>Read Only</source>
+        <translation>Nur lesen</translation>
+    </message>
+    <message>
+        <source>Hidden</source>
+        <translation>Versteckt</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>System</translation>
+    </message>
+    <message>
+        <source>rename</source>
+        <translation>umbenennen</translation>
+    </message>
+    <message>
+        <source>same name</source>
+        <translation>gleicher Name</translation>
+    </message>
+    <message>
+        <source>error %1: %2</source>
+        <translation>Fehler %1: %2</translation>
+    </message>
+    <message>
+        <source>too long</source>
+        <translation>zu lang</translation>
+    </message>
+    <message>
+        <source>skipped (%1)</source>
+        <translation>übersprungen (%1)</translation>
+    </message>
+    <message>
+        <source>%1 to rename</source>
+        <translation>%1 umzubenennen</translation>
+    </message>
+    <message>
+        <source>1 error</source>
+        <translation>1 Fehler</translation>
+    </message>
+    <message>
+        <source>%1 errors</source>
+        <translation>%1 Fehler</translation>
+    </message>
+    <message>
+        <source>%1 skipped</source>
+        <translation>%1 übersprungen</translation>
+    </message>
+</context>
+<context>
     <name>RenameCommand</name>
     <message>
         <source>A filename cannot contain any of the following characters:</source>
@@ -256,10 +307,201 @@
     </message>
 </context>
 <context>
+    <name>RunJournal</name>
+    <message>
+        <source>the folder %1 could not be made</source>
+        <translation>der Ordner %1 konnte nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>%1 is not a folder of yours</source>
+        <translation>%1 ist kein Ordner von Ihnen</translation>
+    </message>
+    <message>
+        <source>%1 could not be made: %2</source>
+        <translation>%1 konnte nicht angelegt werden: %2</translation>
+    </message>
+    <message>
+        <source>the journal could not grow: %1</source>
+        <translation>das Protokoll konnte nicht wachsen: %1</translation>
+    </message>
+    <message>
+        <source>The journal %1 is not a file of yours.</source>
+        <translation>Das Protokoll %1 ist keine Datei von Ihnen.</translation>
+    </message>
+    <message>
+        <source>Varnex is renaming these files in another window.</source>
+        <translation>Varnex benennt diese Dateien gerade in einem anderen Fenster um.</translation>
+    </message>
+    <message>
+        <source>The journal %1 is damaged.</source>
+        <translation>Das Protokoll %1 ist beschädigt.</translation>
+    </message>
+    <message>
+        <source>The journal of the last run could not be written in full.</source>
+        <translation>Das Protokoll des letzten Laufs konnte nicht vollständig geschrieben werden.</translation>
+    </message>
+</context>
+<context>
+    <name>UndoCommand</name>
+    <message>
+        <source>The last run cannot be undone: its journal could not be written (%1).</source>
+        <translation>Der letzte Lauf kann nicht rückgängig gemacht werden: Sein Protokoll konnte nicht geschrieben werden (%1).</translation>
+    </message>
+    <message>
+        <source>&amp;Undo</source>
+        <translation>&amp;Rückgängig</translation>
+    </message>
+    <message>
+        <source>&amp;Undo Rename of 1 File</source>
+        <translation>&amp;Umbenennen von 1 Datei rückgängig machen</translation>
+    </message>
+    <message>
+        <source>&amp;Undo Rename of %1 Files</source>
+        <translation>&amp;Umbenennen von %1 Dateien rückgängig machen</translation>
+    </message>
+    <message>
+        <source>Nothing to undo.</source>
+        <translation>Nichts rückgängig zu machen.</translation>
+    </message>
+    <message>
+        <source>Gives the files of the last run their names back.</source>
+        <translation>Gibt den Dateien des letzten Laufs ihre Namen zurück.</translation>
+    </message>
+    <message>
+        <source>its folder is gone or is another folder now</source>
+        <translation>ihr Ordner fehlt oder ist jetzt ein anderer Ordner</translation>
+    </message>
+    <message>
+        <source>the file is gone</source>
+        <translation>die Datei fehlt</translation>
+    </message>
+    <message>
+        <source>its old name %1 is taken</source>
+        <translation>ihr alter Name %1 ist vergeben</translation>
+    </message>
+    <message>
+        <source>Undid 1 rename.</source>
+        <translation>1 Umbenennung rückgängig gemacht.</translation>
+    </message>
+    <message>
+        <source>Undid %1 renames.</source>
+        <translation>%1 Umbenennungen rückgängig gemacht.</translation>
+    </message>
+    <message>
+        <source>1 file could not be restored:</source>
+        <translation>1 Datei konnte nicht wiederhergestellt werden:</translation>
+    </message>
+    <message>
+        <source>%1 files could not be restored:</source>
+        <translation>%1 Dateien konnten nicht wiederhergestellt werden:</translation>
+    </message>
+    <message>
+        <source>and %1 more.</source>
+        <translation>und %1 weitere.</translation>
+    </message>
+</context>
+<context>
     <name>varnex::HelpViewer</name>
     <message>
         <source> Help</source>
         <translation>-Hilfe</translation>
+    </message>
+</context>
+<context>
+    <name>varnex::MenuBar</name>
+    <message>
+        <source>Menu bar</source>
+        <translation>Menüleiste</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>&amp;Open...</source>
+        <translation>Ö&amp;ffnen...</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>S&amp;chließen</translation>
+    </message>
+    <message>
+        <source>Close &amp;All</source>
+        <translation>&amp;Alle schließen</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>B&amp;earbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Undo</source>
+        <translation>&amp;Rückgängig</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>A&amp;nsicht</translation>
+    </message>
+    <message>
+        <source>&amp;Preview New Names</source>
+        <translation>&amp;Vorschau der neuen Namen</translation>
+    </message>
+    <message>
+        <source>&amp;Refresh</source>
+        <translation>&amp;Aktualisieren</translation>
+    </message>
+    <message>
+        <source>Hel&amp;p</source>
+        <translation>H&amp;ilfe</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>&amp;About Varnex</source>
+        <translation>Ü&amp;ber Varnex</translation>
+    </message>
+    <message>
+        <source>About Varnex</source>
+        <translation>Über Varnex</translation>
+    </message>
+    <message>
+        <source>%1 %2.%3.%4<byte value="xd"/><byte value="xd"/>Renames many files at once: replace text, prepend, postpend or convert case, with a preview of every new name.<byte value="xd"/><byte value="xd"/>License: MIT (the LICENSE file that comes with Varnex).</source>
+        <translation>%1 %2.%3.%4<byte value="xd"/><byte value="xd"/>Benennt viele Dateien auf einmal um: Text ersetzen, voranstellen, anhängen oder Groß-/Kleinschreibung ändern, mit einer Vorschau jedes neuen Namens.<byte value="xd"/><byte value="xd"/>Lizenz: MIT (die Datei LICENSE, die mit Varnex kommt).</translation>
+    </message>
+</context>
+<context>
+    <name>varnex::PreviewModel</name>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>New name</source>
+        <translation>Neuer Name</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Ergebnis</translation>
+    </message>
+</context>
+<context>
+    <name>varnex::PreviewPane</name>
+    <message>
+        <source>Preview New Names</source>
+        <translation>Vorschau der neuen Namen</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>Vorschau</translation>
+    </message>
+    <message>
+        <source>Preview summary</source>
+        <translation>Vorschau-Zusammenfassung</translation>
     </message>
 </context>
 <context>

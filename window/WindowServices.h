@@ -26,6 +26,8 @@ struct WindowServices {
     FolderChooser* folderChooser = nullptr;
     // The folder that holds the program: the default folder, and where the help lies.
     QString programFolder;
+    // Where the journals of the runs are kept; empty for the default folder.
+    QString journalFolder;
     // Ends the program once the settings are written.
     std::function<void()> endProgram;
 };

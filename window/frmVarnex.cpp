@@ -1,14 +1,21 @@
 #include "frmVarnex.h"
 
 #include "engine/RenameCommand.h"
+#include "engine/RunJournal.h"
+#include "engine/UndoCommand.h"
 #include "platform/AppInfo.h"
 #include "selection/FileList.h"
 #include "selection/FolderPreview.h"
 #include "selection/OpenCommand.h"
+#include "selection/PreviewRunner.h"
+#include "settings/SettingsKeys.h"
 #include "settings/StoredChoices.h"
+#include "window/Accessibility.h"
 #include "window/Controls.h"
 #include "window/DesignedGeometry.h"
 #include "window/HelpViewer.h"
+#include "window/MenuBar.h"
+#include "window/PreviewPane.h"
 #include "window/ProgramIcon.h"
 #include "window/WindowBindings.h"
 #include "window/WindowFont.h"
@@ -20,6 +27,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -30,6 +38,8 @@ namespace varnex {
 namespace {
 
 constexpr int MaxTextLength = 255;
+// The space the layout leaves below the bottom buttons, within the window's outer height.
+constexpr double LayoutBottomMargin = 600;
 
 // What a screen reader says for a caption: the caption without its access-key marker.
 QString spokenCaption(const QString& caption) {
@@ -61,6 +71,9 @@ frmVarnex::frmVarnex(QWidget* parent) : frmVarnex(WindowServices{}, parent) {}
 frmVarnex::frmVarnex(const WindowServices& services, QWidget* parent) : QWidget(parent) {
     setWindowTitle(applicationTitle());
     setWindowIcon(programIcon());
+    form_ = new QWidget(this);
+    form_->setObjectName(QStringLiteral("form"));
+    menuBar_ = new MenuBar(*this);
     createControls();
     connectHandlers();
 
@@ -70,6 +83,7 @@ frmVarnex::frmVarnex(const WindowServices& services, QWidget* parent) : QWidget(
     placeControls();
     fitWindowFont(this);
     createParts(services);
+    placeChrome();
 }
 
 frmVarnex::~frmVarnex() = default;
@@ -106,12 +120,108 @@ void frmVarnex::createParts(const WindowServices& given) {
     setFileListModel(&fileList_->model());
     setFolderPreviewModel(&preview_->dirModel());
     setFilePreviewModel(&preview_->fileModel());
+
+    previewRunner_ =
+        std::make_unique<PreviewRunner>(*s.fileSystem, [this] { return previewRequest(); });
+    previewPane_ = new PreviewPane(*previewRunner_, this);
+    previewPane_->hide();
+    watchChoices(*this, *previewRunner_);
+    connect(previewPane_, &PreviewPane::widthDragged, this, &frmVarnex::setPaneWidth);
+    connect(menuBar_->previewNewNames, &QAction::toggled, this, &frmVarnex::setPreviewShown);
+    connect(menuBar_, &MenuBar::refreshRequested, this, &frmVarnex::refresh);
+
+    journal_ = std::make_unique<RunJournal>(s.journalFolder.isEmpty() ? defaultJournalFolder()
+                                                                      : s.journalFolder);
+    engine_->setObserver(journal_.get());
+    connect(menuBar_->undo, &QAction::triggered, this, &frmVarnex::undoLastRun);
+    // Another Varnex may have made a newer journal since.
+    connect(menuBar_->editMenu, &QMenu::aboutToShow, this, &frmVarnex::updateUndo);
+    updateUndo();
+}
+
+PreviewRequest frmVarnex::previewRequest() const {
+    PreviewRequest request;
+    request.mode = host_->selectionMode();
+    request.folder = host_->folderPath();
+    if (request.mode == SelectionMode::Files) {
+        const FileListAccess& list = fileList_->model();
+        for (const FileListAccess::EntryId id : list.entryIds())
+            request.entries.append(list.entryText(id).value_or(QString()));
+    }
+    request.options = renameOptions();
+    request.allowed = attributeChoices();
+    request.recursive = recursive();
+    return request;
+}
+
+void frmVarnex::setPreviewShown(bool shown) {
+    if (menuBar_->previewNewNames->isChecked() != shown)
+        menuBar_->previewNewNames->setChecked(shown); // comes back here
+    if (paneChoice_.visible == shown)
+        return;
+    paneChoice_.visible = shown;
+    // Kept as soon as it changes, so the exit sequence stays as it is; its flush keeps it.
+    writePreviewPane(*services_.settings, paneChoice_);
+    previewPane_->setVisible(shown);
+    if (windowState() == Qt::WindowNoState && isVisible()) {
+        const QSizeF outer = outerSizeTwips();
+        const double change = shown ? paneChoice_.widthTwips : -paneChoice_.widthTwips;
+        setOuterSizeTwips(outer.width() + change, outer.height());
+    }
+    Form_Resize();
+    previewRunner_->setActive(shown);
+}
+
+void frmVarnex::setPaneWidth(int pixels) {
+    const TwipScale scale = TwipScale::of(this);
+    const double twips =
+        std::max(scale.toTwips(pixels), double(PreviewPaneChoice::MinimumWidthTwips));
+    const double change = twips - paneChoice_.widthTwips;
+    paneChoice_.widthTwips = twips;
+    writePreviewPane(*services_.settings, paneChoice_);
+    if (windowState() == Qt::WindowNoState) {
+        const QSizeF outer = outerSizeTwips();
+        setOuterSizeTwips(outer.width() + change, outer.height());
+    }
+    Form_Resize();
+}
+
+void frmVarnex::placeChrome() {
+    const int menuHeight = menuBar_->sizeHint().height();
+    const int pane = paneChoice_.visible ? TwipScale::of(this).toPixels(paneChoice_.widthTwips) : 0;
+    menuBar_->setGeometry(0, 0, width(), menuHeight);
+    form_->setGeometry(0, menuHeight, std::max(0, width() - pane), height() - menuHeight);
+    if (previewPane_)
+        previewPane_->setGeometry(width() - pane, menuHeight, pane, height() - menuHeight);
+}
+
+// The first time, the window is made taller by the menu bar when the menu bar would push the
+// bottom of the form out of the window.
+void frmVarnex::growForMenuBar(int framePixels) {
+    if (!growForMenuBar_)
+        return;
+    const TwipScale scale = TwipScale::of(this);
+    const double spare = LayoutBottomMargin - scale.toTwips(framePixels);
+    const double menu = scale.toTwips(menuBar_->sizeHint().height());
+    if (menu <= spare)
+        return;
+    growForMenuBar_ = false;
+    requestedOuterTwips_.rheight() += menu;
+    requestedOuterPixels_.rheight() = scale.toPixels(requestedOuterTwips_.height());
+    resize(requestedOuterPixels_ - (frameGeometry().size() - geometry().size()));
+}
+
+void frmVarnex::refresh() {
+    host_->refreshFolderView();
+    previewRunner_->reread();
 }
 
 void frmVarnex::setChosenFolder(const QString& folder) {
-    lblFolder->setText(folder);
+    setExposedText(lblFolder, folder);
     lblFolder->setToolTip(folder);
     preview_->setFolder(folder);
+    if (previewRunner_)
+        previewRunner_->reread();
 }
 
 void frmVarnex::createControls() {
@@ -168,12 +278,12 @@ void frmVarnex::createControls() {
         groups_[static_cast<std::size_t>(array)] = buttons;
     };
 
-    optFolderFile[0] = option(this, tr("Select a Folder"), d::optFolderFile0);
-    optFolderFile[1] = option(this, tr("Select File(s)"), d::optFolderFile1);
+    optFolderFile[0] = option(form_, tr("Select a Folder"), d::optFolderFile0);
+    optFolderFile[1] = option(form_, tr("Select File(s)"), d::optFolderFile1);
     optFolderFile[0]->setChecked(true);
 
     // The two selection frames; the layout, not this list, sets their place.
-    frameFiles = new QGroupBox(tr("Select File(s) to Rename"), this);
+    frameFiles = new QGroupBox(tr("Select File(s) to Rename"), form_);
     frameFiles->setAccessibleName(frameFiles->title());
     lstFiles = new FileListView(frameFiles);
     lstFiles->setAccessibleName(tr("Files to rename"));
@@ -181,11 +291,12 @@ void frmVarnex::createControls() {
     cmdClose = button(frameFiles, tr("&Close"), d::cmdClose);
     cmdCloseAll = button(frameFiles, tr("Close &All"), d::cmdCloseAll);
 
-    frameFolder = new QGroupBox(tr("Rename All Files in this Folder"), this);
+    frameFolder = new QGroupBox(tr("Rename All Files in this Folder"), form_);
     frameFolder->setAccessibleName(frameFolder->title());
     lblFolder = new QLabel(QStringLiteral("Label2"), frameFolder);
     lblFolder->setAccessibleName(tr("Folder"));
     lblFolder->setTextFormat(Qt::PlainText);
+    exposeLabelText(lblFolder);
     cmdBrowse = button(frameFolder, tr("&Browse..."), d::cmdBrowse);
     chkRecursive = tick(frameFolder, tr("Rename files in all sub-folders"), d::chkRecursive);
     Dir1 = new PreviewList(frameFolder);
@@ -193,7 +304,7 @@ void frmVarnex::createControls() {
     File1 = new PreviewList(frameFolder);
     File1->setAccessibleName(tr("Files in folder"));
 
-    frameControls = new QGroupBox(this);
+    frameControls = new QGroupBox(form_);
     frameControls->setAccessibleName(tr("Type of rename"));
     optTypeOfRename[0] = option(frameControls, tr("Replace Text"), d::optTypeOfRename0);
     lblFind = label(frameControls, tr("Find:"), d::lblFind);
@@ -235,9 +346,9 @@ void frmVarnex::createControls() {
     chkHidden = tick(frameControls, tr("Hidden"), d::chkHidden);
     chkSystem = tick(frameControls, tr("System"), d::chkSystem);
 
-    cmdHelp = new QPushButton(tr("&Help"), this);
-    cmdRename = new QPushButton(tr("&Rename"), this);
-    cmdExit = new QPushButton(tr("E&xit"), this);
+    cmdHelp = new QPushButton(tr("&Help"), form_);
+    cmdRename = new QPushButton(tr("&Rename"), form_);
+    cmdExit = new QPushButton(tr("E&xit"), form_);
     for (QPushButton* control : {cmdHelp, cmdRename, cmdExit}) {
         control->setAutoDefault(true);
         control->setAccessibleName(spokenCaption(control->text()));
@@ -571,6 +682,7 @@ void frmVarnex::settleOuterSize() {
     if (frame.isEmpty())
         return; // not framed yet, or no window manager at all
     outerSizePending_ = false;
+    growForMenuBar(frame.height());
     // Unless the user has resized the window in the meantime.
     if (size() == requestedOuterPixels_)
         resize(requestedOuterPixels_ - frame);
@@ -592,9 +704,30 @@ void frmVarnex::Form_Load() {
     } else {
         setOuterSizeTwips(stored.outerWidth(designed::ClientWidth),
                           stored.outerHeight(designed::ClientHeight));
+        // The first start: no size was ever stored.
+        growForMenuBar_ = services_.settings
+                              ->readSetting(applicationTitle(), settingsSection(),
+                                            keyName(SettingKey::WindowHeight), QString())
+                              .isEmpty();
+        growForMenuBar(0);
+    }
+    paneChoice_ = readPreviewPane(*services_.settings);
+    const bool paneShown = std::exchange(paneChoice_.visible, false);
+    if (paneShown) {
+        // The stored outer size already holds the pane; the form keeps at least its smallest
+        // width beside it.
+        paneChoice_.visible = true;
+        const QSizeF outer = outerSizeTwips();
+        if (!stored.maximized && outer.width() - paneChoice_.widthTwips < kMinimumWindowWidthTwips)
+            setOuterSizeTwips(kMinimumWindowWidthTwips + paneChoice_.widthTwips, outer.height());
+        previewPane_->show();
+        menuBar_->previewNewNames->setChecked(true);
+        Form_Resize();
     }
 
     applyFocusOrder();
+    for (QButtonGroup* group : groups_)
+        makeOneTabStop(group);
     setWindowTitle(varnex::windowTitle(applicationTitle(), Version{}));
 
     if (!isMaximized()) {
@@ -614,14 +747,18 @@ void frmVarnex::Form_Load() {
     optConvertCase_Click(0);
 
     applyStoredChoices(*services_.settings, *choices_, services_.programFolder);
+    previewRunner_->setActive(paneShown);
 }
 
 void frmVarnex::Form_Resize() {
     if (isMinimized())
         return;
+    // The form keeps the width the pane leaves it.
     const QSizeF outer = outerSizeTwips();
-    layout_ = layoutForWindowSize(outer.width(), outer.height(), layout_);
+    const double pane = paneChoice_.visible ? paneChoice_.widthTwips : 0;
+    layout_ = layoutForWindowSize(outer.width() - pane, outer.height(), layout_);
     placeControls();
+    placeChrome();
 }
 
 void frmVarnex::Form_Unload() {
@@ -669,8 +806,48 @@ void frmVarnex::cmdRename_Click() {
     if (running_ || exiting_)
         return;
     running_ = true;
+    menuBar_->setRunning(true);
+    previewRunner_->hold(true);
+    journal_->beginRun();
     RunRenameCommand(*engine_, *host_, fileList_->model(), *services_.messageBox);
+    journal_->endRun();
+    menuBar_->setRunning(false);
     running_ = false;
+    updateUndo();
+    // The folders have changed: the preview reads them again.
+    previewRunner_->reread();
+    previewRunner_->hold(false);
+}
+
+void frmVarnex::undoLastRun() {
+    if (running_ || exiting_ || !menuBar_->undo->isEnabled())
+        return;
+    running_ = true;
+    menuBar_->setRunning(true);
+    host_->setRunning(true);
+    previewRunner_->hold(true);
+    const UndoOutcome outcome =
+        undoNewestRun(*services_.fileSystem, journal_->folder(), *services_.eventPump);
+    restoreListEntries(fileList_->model(), outcome.restored);
+    host_->setRunning(false);
+    menuBar_->setRunning(false);
+    running_ = false;
+    updateUndo();
+    host_->refreshFolderView();
+    previewRunner_->reread();
+    previewRunner_->hold(false);
+    if (!exiting_)
+        services_.messageBox->show({undoSummary(outcome), applicationTitle(), Buttons::Ok,
+                                    outcome.problemCount > 0 || !outcome.why.isEmpty()
+                                        ? Icon::Critical
+                                        : Icon::Information,
+                                    0});
+}
+
+void frmVarnex::updateUndo() {
+    if (running_)
+        return;
+    menuBar_->setUndo(undoAvailability(journal_->folder(), journal_->failure()));
 }
 
 void frmVarnex::cmdBrowse_Click() {
@@ -703,6 +880,7 @@ void frmVarnex::optFolderFile_Click(int index) {
         frameFolder->hide();
         frameFiles->show();
     }
+    menuBar_->setFilesMode(optFolderFile[1]->isChecked());
 }
 
 void frmVarnex::setTextBoxOn(TextBoxEdit* box, bool on) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "engine/PreviewComputer.h"
 #include "engine/RenameEngine.h"
 #include "settings/Choices.h"
+#include "settings/PreviewSettings.h"
 #include "window/HelpViewer.h"
 #include "window/Layout.h"
 #include "window/Twips.h"
@@ -28,7 +30,11 @@ class FileList;
 class FileListView;
 class FolderPreview;
 class HelpViewer;
+class MenuBar;
 class OpenCommand;
+class PreviewPane;
+class PreviewRunner;
+class RunJournal;
 class PreviewList;
 class WindowChoices;
 class WindowRenameHost;
@@ -60,6 +66,19 @@ public:
 
     // Shows a folder in the folder panel: the label, its tool tip and both previews.
     void setChosenFolder(const QString& folder);
+
+    // Around the form: the menu bar above it and the preview pane beside it.
+    MenuBar* menus() const { return menuBar_; }
+    PreviewPane* previewPane() const { return previewPane_; }
+    PreviewRunner& previewRunner() { return *previewRunner_; }
+    // Shows or hides the preview pane; the window widens or narrows by the pane, so the form
+    // keeps its size and layout.
+    void setPreviewShown(bool shown);
+    bool previewShown() const { return paneChoice_.visible; }
+    // What a press of Rename would run now.
+    PreviewRequest previewRequest() const;
+    // Reads the chosen folder again (View > Refresh).
+    void refresh();
     // A rename run is in progress.
     bool isRunning() const { return running_; }
     // The exit sequence has run: the window is closing and the program ending.
@@ -153,6 +172,10 @@ public Q_SLOTS:
     void cmdExit_Click();
     void cmdHelp_Click();
     void cmdRename_Click();
+    // Edit > Undo: renames the files of the last run back.
+    void undoLastRun();
+    // The Undo item follows the newest journal.
+    void updateUndo();
     void cmdBrowse_Click();
     void cmdOpen_Click();
     void cmdClose_Click();
@@ -193,6 +216,9 @@ private:
     void setTextBoxOn(TextBoxEdit* box, bool on);
     void runClickHandler(OptionArray array, int index);
     void settleOuterSize();
+    void placeChrome();
+    void setPaneWidth(int pixels);
+    void growForMenuBar(int framePixels);
 
     void createParts(const WindowServices& services);
 
@@ -204,6 +230,14 @@ private:
     std::unique_ptr<OpenCommand> open_;
     std::unique_ptr<WindowChoices> choices_;
     std::unique_ptr<WindowRenameHost> host_;
+    std::unique_ptr<PreviewRunner> previewRunner_;
+    std::unique_ptr<RunJournal> journal_;
+    // The form's controls live in this area below the menu bar.
+    QWidget* form_ = nullptr;
+    MenuBar* menuBar_ = nullptr;
+    PreviewPane* previewPane_ = nullptr;
+    PreviewPaneChoice paneChoice_;
+    bool growForMenuBar_ = false;
     QPointer<HelpViewer> help_;
     bool running_ = false;
 

@@ -137,6 +137,7 @@ RunResult runEngine(FileSystem& fs, const RunSetup& setup) {
     EngineRig rig(recorder, setup.options.value(0));
     rig.choices.recurse = setup.recurse;
     rig.choices.allowed = setup.allowed;
+    rig.engine.setObserver(setup.observer);
     rig.box.responder = recorder.responder(setup.answer);
     rig.pump.onProcessEvents = [&] {
         if (rig.engine.ListPosition >= 0)

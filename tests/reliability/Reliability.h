@@ -65,7 +65,8 @@ struct RunSetup {
     // Runs whenever the window would process events (`renaming` empty) and right before each
     // rename is tried (`renaming` names the file); may fail that rename.
     std::function<std::optional<FsError>(const QList<RunEvent>& log, const QString& renaming)>
-        during;
+        during; // Told about every file the run handles, when set.
+    RenameObserver* observer = nullptr;
 };
 struct RunResult {
     QList<RunEvent> log; // every rename and every question, in order

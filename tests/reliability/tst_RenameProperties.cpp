@@ -412,13 +412,15 @@ QStringList check(const Case& c, const QString& top, bool listRun, const Outcome
 }
 
 // Runs the engine over `fs` (which holds the case's tree under `top`), with failures injected
-// and answers drawn from the case's seed.
-Outcome runCase(const Case& c, FileSystem& fs, const QString& top, bool listRun) {
+// and answers drawn from the case's seed; `observer`, when given, is told about every file.
+Outcome runCase(const Case& c, FileSystem& fs, const QString& top, bool listRun,
+                RenameObserver* observer = nullptr) {
     static const QList<int> outside = {1, 5, 7, 48, 51, 77, 91, 32755, -1, INT_MIN, INT_MAX};
     Random r(c.seed ^ (listRun ? 0x5bd1e995u : 0x1b873593u));
-    RunSetup setup{
-        top, listRun ? c.fullEntries(top) : QStringList(), {c.options}, c.allowed, c.recurse, {},
-        {}};
+    RunSetup setup{top,         listRun ? c.fullEntries(top) : QStringList(),
+                   {c.options}, c.allowed,
+                   c.recurse,   {},
+                   {},          observer};
     setup.during = [&](const QList<RunEvent>&, const QString& renaming) -> std::optional<FsError> {
         if (renaming.isEmpty() || !r.chance(c.failRate))
             return std::nullopt;
@@ -535,6 +537,7 @@ quint32 envNumber(const char* name, quint32 fallback) {
 
 } // namespace
 
+#ifndef VARNEX_PROPERTY_CASES_ONLY
 class TestRenameProperties : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -692,3 +695,4 @@ private:
 
 QTEST_GUILESS_MAIN(TestRenameProperties)
 #include "tst_RenameProperties.moc"
+#endif

@@ -26,6 +26,8 @@ WindowServices WindowRig::services() {
     s.openDialog = &openDialog;
     s.folderChooser = &chooser;
     s.programFolder = programDir.path();
+    s.journalFolder =
+        journalFolder.isEmpty() ? programDir.filePath(QStringLiteral("state")) : journalFolder;
     s.endProgram = [this] {
         ++endProgramCalls;
     };

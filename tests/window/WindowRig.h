@@ -33,6 +33,8 @@ public:
     ScriptedChooser chooser;
     QTemporaryDir programDir;
     int endProgramCalls = 0;
+    // Where the runs' journals go; empty for a folder of the rig's own.
+    QString journalFolder;
 
     WindowServices services();
     // The window, built on first use without starting it.

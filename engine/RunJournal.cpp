@@ -1,0 +1,382 @@
+#include "RunJournal.h"
+
+#include "platform/PosixFileSystem.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QThreadPool>
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace varnex {
+
+// The layout of a journal file, in the machine's byte order:
+//   header   "VARNEXJ1", u32 flags (Broken: the run went on without its journal), u32 0
+//   records  u8 kind, u8 status, u16 0, u32 payload length, u32 checksum of the payload,
+//            then the payload, padded to a multiple of four bytes. A kind of 0 ends the file.
+//   'F'      a folder: u64 device, u64 inode, the path's bytes. Numbered from 0 in file order.
+//   'R'      a rename: u32 folder number, u32 length of the old name, the old name, the new name.
+namespace {
+
+constexpr char Magic[8] = {'V', 'A', 'R', 'N', 'E', 'X', 'J', '1'};
+constexpr qint64 HeaderSize = 16;
+constexpr qint64 FlagsOffset = 8;
+constexpr quint32 Broken = 0x1;
+constexpr qint64 RecordHead = 12;
+constexpr char FolderKind = 'F';
+constexpr char RenameKind = 'R';
+constexpr qint64 FirstCapacity = qint64(1) << 20;
+constexpr qint64 SyncEveryMs = 1000;
+
+quint32 checksum(const char* data, qint64 size) {
+    quint32 hash = 2166136261u; // FNV-1a
+    for (qint64 i = 0; i < size; ++i)
+        hash = (hash ^ uchar(data[i])) * 16777619u;
+    return hash;
+}
+
+qint64 padded(qint64 size) {
+    return (size + 3) & ~qint64(3);
+}
+
+template <typename T> void store(char* at, T value) {
+    std::memcpy(at, &value, sizeof value);
+}
+template <typename T> T load(const char* at) {
+    T value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+// The bytes of a name as the file system holds them; plain ASCII needs no decoding check.
+QByteArray nameBytes(const QString& name) {
+    const bool ascii =
+        std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    return ascii ? name.toLatin1() : encodeFileName(name);
+}
+
+// Writes the journal's data to disk on a pool thread, through a descriptor of its own, so that
+// the run never waits for the disk; `done`, when given, is cleared when it has.
+void flushOnPoolThread(int fd, std::shared_ptr<std::atomic<bool>> done = {}) {
+    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (own < 0) {
+        if (done)
+            *done = false;
+        return;
+    }
+    QThreadPool::globalInstance()->start([own, done] {
+        ::fdatasync(own);
+        ::close(own);
+        if (done)
+            *done = false;
+    });
+}
+
+QString systemError(int err) {
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+// Makes `folder` and its missing parents, private to the user; false with `why` when it is not
+// a folder of the user's own.
+bool makePrivateFolder(const QString& folder, QString& why) {
+    const QByteArray path = encodeFileName(folder);
+    if (path.isEmpty() || !QDir().mkpath(folder)) {
+        why = QCoreApplication::translate("RunJournal", "the folder %1 could not be made")
+                  .arg(folder);
+        return false;
+    }
+    struct stat st;
+    if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {
+        why = QCoreApplication::translate("RunJournal", "%1 is not a folder of yours").arg(folder);
+        return false;
+    }
+    if ((st.st_mode & 077) != 0)
+        ::chmod(path.constData(), 0700);
+    return true;
+}
+
+QStringList journalNames(const QString& folder) {
+    return QDir(folder).entryList({QStringLiteral("run-*.journal")},
+                                  QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+} // namespace
+
+QString defaultJournalFolder() {
+    const QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    const QString base = QDir::isAbsolutePath(state) ? state : QDir::homePath() + u"/.local/state";
+    return base + u"/Varnex";
+}
+
+RunJournal::RunJournal(QString folder) : folder_(std::move(folder)) {}
+
+RunJournal::~RunJournal() {
+    endRun();
+}
+
+void RunJournal::beginRun() {
+    endRun();
+    failure_.clear();
+    running_ = true;
+}
+
+bool RunJournal::open() {
+    QString why;
+    if (!makePrivateFolder(folder_, why)) {
+        fail(why);
+        return false;
+    }
+    // Named by the time the run started, so the names sort from oldest to newest.
+    const QString name = QStringLiteral("run-%1-%2.journal")
+                             .arg(QDateTime::currentMSecsSinceEpoch(), 16, 10, QChar(u'0'))
+                             .arg(qint64(::getpid()));
+    const QByteArray path = encodeFileName(folder_ + u'/' + name);
+    fd_ = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd_ < 0 || ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        fail(QCoreApplication::translate("RunJournal", "%1 could not be made: %2")
+                 .arg(folder_ + u'/' + name, systemError(errno)));
+        return false;
+    }
+    if (!reserve(HeaderSize))
+        return false;
+    std::memcpy(map_, Magic, sizeof Magic);
+    used_ = HeaderSize;
+    syncClock_.start();
+    sinceSync_ = 0;
+    lastPath_.clear();
+    folderCount_ = 0;
+
+    // The oldest journals go, so that the newest ones are kept.
+    const QStringList names = journalNames(folder_);
+    for (qsizetype i = 0; i + KeptJournals < names.size(); ++i)
+        QFile::remove(folder_ + u'/' + names.at(i));
+    return true;
+}
+
+bool RunJournal::reserve(qint64 bytes) {
+    if (used_ + bytes <= capacity_)
+        return true;
+    qint64 capacity = std::max(capacity_, FirstCapacity);
+    while (capacity < used_ + bytes)
+        capacity *= 2;
+    // The space is allocated for real, so a full disk fails here rather than at a store.
+    const int err = ::posix_fallocate(fd_, 0, capacity);
+    if (err != 0) {
+        fail(QCoreApplication::translate("RunJournal", "the journal could not grow: %1")
+                 .arg(systemError(err)));
+        return false;
+    }
+    void* map = map_
+                    ? ::mremap(map_, size_t(capacity_), size_t(capacity), MREMAP_MAYMOVE)
+                    : ::mmap(nullptr, size_t(capacity), PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
+    if (map == MAP_FAILED) {
+        fail(QCoreApplication::translate("RunJournal", "the journal could not grow: %1")
+                 .arg(systemError(errno)));
+        return false;
+    }
+    map_ = static_cast<char*>(map);
+    capacity_ = capacity;
+    return true;
+}
+
+void RunJournal::fail(const QString& why) {
+    failure_ = why;
+    running_ = false;
+    pendingStatus_ = -1;
+    if (map_)
+        store<quint32>(map_ + FlagsOffset, Broken);
+    endRun();
+}
+
+void RunJournal::endRun() {
+    running_ = false;
+    pendingStatus_ = -1;
+    if (map_) {
+        ::munmap(map_, size_t(capacity_));
+        map_ = nullptr;
+    }
+    if (fd_ >= 0) {
+        if (::ftruncate(fd_, used_) == 0)
+            flushOnPoolThread(fd_);
+        ::flock(fd_, LOCK_UN); // the flush's descriptor must not keep the lock
+        ::close(fd_);
+        fd_ = -1;
+    }
+    capacity_ = 0;
+    used_ = 0;
+}
+
+void RunJournal::aboutToRename(const FolderIdentity& folder, const QString& folderPath,
+                               const QString& oldName, const QString& newName) {
+    pendingStatus_ = -1;
+    // A rename onto the file's own name changes nothing and needs no way back.
+    if (!running_ || oldName == newName)
+        return;
+    if (!map_ && !open())
+        return;
+
+    if (folderCount_ == 0 || folder != lastIdentity_ || folderPath != lastPath_) {
+        const QByteArray path = encodeFileName(folderPath);
+        const qint64 payload = 16 + path.size();
+        if (!reserve(RecordHead + padded(payload)))
+            return;
+        char* at = map_ + used_;
+        store<quint64>(at + RecordHead, folder.device);
+        store<quint64>(at + RecordHead + 8, folder.inode);
+        std::memcpy(at + RecordHead + 16, path.constData(), size_t(path.size()));
+        store<quint32>(at + 4, quint32(payload));
+        store<quint32>(at + 8, checksum(at + RecordHead, payload));
+        at[0] = FolderKind;
+        used_ += RecordHead + padded(payload);
+        lastPath_ = folderPath;
+        lastIdentity_ = folder;
+        ++folderCount_;
+    }
+
+    const QByteArray oldBytes = nameBytes(oldName);
+    const QByteArray newBytes = nameBytes(newName);
+    const qint64 payload = 8 + oldBytes.size() + newBytes.size();
+    if (!reserve(RecordHead + padded(payload)))
+        return;
+    char* at = map_ + used_;
+    store<quint32>(at + RecordHead, folderCount_ - 1);
+    store<quint32>(at + RecordHead + 4, quint32(oldBytes.size()));
+    std::memcpy(at + RecordHead + 8, oldBytes.constData(), size_t(oldBytes.size()));
+    std::memcpy(at + RecordHead + 8 + oldBytes.size(), newBytes.constData(),
+                size_t(newBytes.size()));
+    store<quint32>(at + 4, quint32(payload));
+    store<quint32>(at + 8, checksum(at + RecordHead, payload));
+    at[1] = JournalRecord::Intended;
+    at[0] = RenameKind;
+    pendingStatus_ = used_ + 1;
+    used_ += RecordHead + padded(payload);
+
+    if ((++sinceSync_ & 63) == 0 && syncClock_.elapsed() >= SyncEveryMs &&
+        !flushing_->exchange(true)) {
+        flushOnPoolThread(fd_, flushing_);
+        syncClock_.start();
+    }
+}
+
+void RunJournal::setPendingStatus(quint8 status) {
+    if (pendingStatus_ >= 0 && map_)
+        map_[pendingStatus_] = char(status);
+    pendingStatus_ = -1;
+}
+
+void RunJournal::renamed(const QString&, const QString&, const QString&) {
+    setPendingStatus(JournalRecord::Renamed);
+}
+
+void RunJournal::failed(const QString&, const QString&, const QString&, int) {
+    setPendingStatus(JournalRecord::Failed);
+}
+
+JournalFile::~JournalFile() {
+    if (map_)
+        ::munmap(map_, size_t(size_));
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+std::unique_ptr<JournalFile> JournalFile::openNewest(const QString& folder, QString& why) {
+    why.clear();
+    const QStringList names = journalNames(folder);
+    if (names.isEmpty())
+        return nullptr;
+    const QString path = folder + u'/' + names.last();
+    std::unique_ptr<JournalFile> file(new JournalFile);
+    file->fd_ = ::open(encodeFileName(path).constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st;
+    if (file->fd_ < 0 || ::fstat(file->fd_, &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_uid != ::geteuid()) {
+        why = QCoreApplication::translate("RunJournal", "The journal %1 is not a file of yours.")
+                  .arg(path);
+        return nullptr;
+    }
+    if (::flock(file->fd_, LOCK_EX | LOCK_NB) != 0) {
+        why = QCoreApplication::translate("RunJournal",
+                                          "Varnex is renaming these files in another window.");
+        return nullptr;
+    }
+    file->size_ = st.st_size;
+    if (file->size_ >= HeaderSize) {
+        void* map =
+            ::mmap(nullptr, size_t(file->size_), PROT_READ | PROT_WRITE, MAP_SHARED, file->fd_, 0);
+        file->map_ = map == MAP_FAILED ? nullptr : static_cast<char*>(map);
+    }
+    // A run that died while its journal was being made had renamed nothing yet.
+    static constexpr char Unwritten[sizeof Magic] = {};
+    if (file->size_ < HeaderSize ||
+        (file->map_ && std::memcmp(file->map_, Unwritten, sizeof Unwritten) == 0))
+        return file;
+    if (!file->map_ || std::memcmp(file->map_, Magic, sizeof Magic) != 0 || !file->parse()) {
+        why = QCoreApplication::translate("RunJournal", "The journal %1 is damaged.").arg(path);
+        return nullptr;
+    }
+    if (load<quint32>(file->map_ + FlagsOffset) & Broken) {
+        why = QCoreApplication::translate(
+            "RunJournal", "The journal of the last run could not be written in full.");
+        return nullptr;
+    }
+    return file;
+}
+
+bool JournalFile::parse() {
+    struct Folder {
+        QByteArray path;
+        FolderIdentity identity;
+    };
+    QList<Folder> folders;
+    qint64 at = HeaderSize;
+    while (at + RecordHead <= size_) {
+        const char* head = map_ + at;
+        const char kind = head[0];
+        const qint64 payload = load<quint32>(head + 4);
+        if (kind == 0 || payload > size_ - at - RecordHead ||
+            checksum(head + RecordHead, payload) != load<quint32>(head + 8))
+            break; // the end, or a record cut short: everything before it stands
+        const char* body = head + RecordHead;
+        if (kind == FolderKind && payload >= 16) {
+            folders.append({QByteArray(body + 16, payload - 16),
+                            {load<quint64>(body), load<quint64>(body + 8)}});
+        } else if (kind == RenameKind && payload >= 8) {
+            const quint32 index = load<quint32>(body);
+            const qint64 oldSize = load<quint32>(body + 4);
+            if (index >= quint32(folders.size()) || oldSize > payload - 8)
+                return false;
+            JournalRecord r;
+            r.folder = folders.at(index).path;
+            r.identity = folders.at(index).identity;
+            r.oldName = QByteArray(body + 8, oldSize);
+            r.newName = QByteArray(body + 8 + oldSize, payload - 8 - oldSize);
+            r.status = quint8(head[1]);
+            r.statusOffset = at + 1;
+            records_.append(std::move(r));
+        } else {
+            return false;
+        }
+        at += RecordHead + padded(payload);
+    }
+    return true;
+}
+
+void JournalFile::setStatus(JournalRecord& record, JournalRecord::Status status) {
+    record.status = status;
+    map_[record.statusOffset] = char(status);
+}
+
+void JournalFile::sync() {
+    if (map_)
+        ::msync(map_, size_t(size_), MS_SYNC);
+}
+
+} // namespace varnex
