@@ -512,7 +512,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     if (argc == 2 && std::string(argv[1]) == "scenarios") {
         for (const char* name :
-             {"folder_flat", "folder_tree", "files_mode", "add_paths", "startup"})
+             {"folder_flat", "folder_tree", "files_mode", "add_paths", "startup", "preview"})
             std::printf("%s\n", name);
         return 0;
     }
