@@ -208,6 +208,11 @@ long baselinePrependFlat(const std::string& folder, const std::string& prefix) {
     for (const Listed& entry : listFolder(fd.fd)) {
         if (entry.folder)
             continue;
+        // The one stat per file a renamer needs: the attribute filters read the file's mode.
+        struct stat st;
+        if (::fstatat(fd.fd, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            S_ISDIR(st.st_mode))
+            continue;
         to.assign(prefix).append(entry.name);
         if (renameNoReplace(fd.fd, entry.name.c_str(), fd.fd, to.c_str()))
             ++renamed;

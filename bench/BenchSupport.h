@@ -39,7 +39,8 @@ long countFilesContaining(const std::string& folder, const std::string& text);
 // The bare loops, each the least a program must do for the job with the same no-replace rename
 // (renameat2 with RENAME_NOREPLACE) the program uses. They return the number of files renamed.
 //
-// Lists `folder` and renames every file in it to `prefix` + name.
+// Lists `folder`, reads each file's attributes (fstatat) and renames every file in it to
+// `prefix` + name, in the order the listing gives.
 long baselinePrependFlat(const std::string& folder, const std::string& prefix);
 // Lists `folder` and walks its sub-folders depth first, renaming every file whose name holds
 // `find` to the name with every occurrence of `find` replaced by `replace`.

@@ -58,6 +58,8 @@ public:
     // When the longest gap began, in seconds after start().
     double maxGapStart() const { return maxGapStart_; }
     long passes() const { return passes_; }
+    // The timer that fires on every pass of the loop.
+    const QObject* timer() const { return &timer_; }
 
 private:
     void record(Clock::time_point now);
@@ -103,16 +105,18 @@ public:
     frmVarnex& window() { return *window_; }
 
     // Runs the event loop until the window has painted and a pass of the loop finds nothing to
-    // do.
-    void waitIdle();
+    // do but deliver the events of `ignored` (a meter's timer, which fires on every pass).
+    void waitIdle(const QObject* ignored = nullptr);
 
     struct Run {
-        double seconds = 0;
+        double seconds = 0;   // from the press until the handler has returned
+        double toSummary = 0; // from the press until the summary box was shown
         double maxGapMs = 0;
         double maxGapStart = 0; // seconds after the press
         long passes = 0;
     };
-    // Presses Rename and returns when the summary box has been answered. Fails the benchmark
+    // Clicks Rename with the mouse (a press and a release sent to the button) and returns when
+    // the summary box has been answered. Fails the benchmark
     // unless exactly one message, the summary, was shown and it starts with `expectedHead`.
     Run pressRename(const QString& expectedHead);
 
@@ -128,7 +132,8 @@ private:
 class EventCounter : public QObject {
     Q_OBJECT
 public:
-    explicit EventCounter(QWidget* painted);
+    // Events delivered to `ignored` are not counted.
+    explicit EventCounter(QWidget* painted, const QObject* ignored = nullptr);
     ~EventCounter() override;
     long events = 0;
     long paints = 0;
@@ -138,6 +143,7 @@ protected:
 
 private:
     QWidget* painted_;
+    const QObject* ignored_;
 };
 
 } // namespace varnex::bench

@@ -3,9 +3,13 @@
 //
 //   varnex_bench <scenario> <work folder>
 //
-// Scenarios: folder_flat (with the yield figures, the share of sorting the folder, the cost of
-// the journal, the undo of the run and the peers), folder_tree, files_mode (with its peak memory),
-// add_paths, startup, preview. The file count comes from VARNEX_BENCH_N (default 100000);
+//   varnex_bench scenarios            (prints the scenario names, one a line)
+//
+// Scenarios: folder_flat (against floor_with_stat, a bare readdir + fstatat + renameat2 loop;
+// with button_press, the time from a mouse press on Rename until the summary box shows; the
+// yield figures, the share of sorting the folder, the cost of the journal, the undo of the run
+// and the peers), folder_tree, files_mode (with its peak memory), add_paths, startup (with its
+// longest gap), preview. The file count comes from VARNEX_BENCH_N (default 100000);
 // VARNEX_BENCH_REPEAT (default 1) repeats every measurement on fresh trees and prints the median
 // (of a ratio: the median of each run's ratio, the two taken on identical trees).
 // VARNEX_BENCH_PEER_RENAME and VARNEX_BENCH_PEER_MMV name the peer programs to time.
@@ -180,7 +184,7 @@ double timeWalkSort(const std::string& folder) {
 }
 
 void folderFlat(const Config& c) {
-    std::vector<double> baseline, varnex, gap, each, eachGap, cost, rename, renameRatio, mmv,
+    std::vector<double> baseline, varnex, press, gap, each, eachGap, cost, rename, renameRatio, mmv,
         mmvRatio, sort, sortShare, bare, journalCost, undo, undoRatio;
     const std::string peerRename = envText("VARNEX_BENCH_PEER_RENAME");
     const std::string peerMmv = envText("VARNEX_BENCH_PEER_MMV");
@@ -197,6 +201,7 @@ void folderFlat(const Config& c) {
         makeFlatTree(sliced, c.n);
         const BenchWindow::Run run = prependInWindow(c, sliced, 15);
         varnex.push_back(run.seconds);
+        press.push_back(run.toSummary);
         gap.push_back(run.maxGapMs);
         sort.push_back(timeWalkSort(sliced));
         sortShare.push_back(100.0 * sort.back() / run.seconds);
@@ -239,9 +244,11 @@ void folderFlat(const Config& c) {
             mmvRatio.push_back(s / run.seconds);
         }
     }
-    printMedian("folder_flat_baseline", baseline, "s");
+    printMedian("floor_with_stat", baseline, "s");
     printMedian("folder_flat", varnex, "s");
     printMedian("folder_flat_ratio", ratios(varnex, baseline), "x");
+    printMedian("button_press", press, "s");
+    printMedian("button_press_ratio", ratios(press, baseline), "x");
     printFigure("folder_flat_rate", double(c.n) / median(varnex), "files/s");
     printMedian("max_yield_gap", gap, "ms");
     printMedian("folder_flat_sort", sort, "s");
@@ -298,11 +305,13 @@ void folderTree(const Config& c) {
     printMedian("max_yield_gap_folder_tree", gap, "ms");
 }
 
-QStringList qPaths(const std::vector<std::string>& paths) {
+// The full paths of the files of a flat tree, in name order, as the Open dialog hands them over.
+QStringList flatTreeQPaths(const std::string& folder, long count) {
     QStringList list;
-    list.reserve(qsizetype(paths.size()));
-    for (const std::string& path : paths)
-        list.append(qs(path));
+    list.reserve(qsizetype(count));
+    const QString prefix = qs(folder) % u'/';
+    for (long i = 0; i < count; ++i)
+        list.append(prefix % qs(fileName(i)));
     return list;
 }
 
@@ -328,7 +337,7 @@ void filesMode(const Config& c) {
         w.setOptionMember(OptionArray::TypeOfRename, 2, true);
         w.txtPostpend->setText(QStringLiteral("_v2"));
         w.setOptionMember(OptionArray::PostpendPosition, 0, true);
-        bench.openDialog.paths = qPaths(flatTreePaths(folder, c.n));
+        bench.openDialog.paths = flatTreeQPaths(folder, c.n);
         w.cmdOpen->click();
         bench.openDialog.paths.clear();
         expectCount(w.fileList().model().count(), c.n, "the list holds");
@@ -436,24 +445,29 @@ void preview(const Config& c) {
     printMedian("max_yield_gap_preview", gap, "ms");
 }
 
-// One start-up in this process: prints "SECONDS <value>".
+// One start-up in this process: prints "SECONDS <value> GAP <longest gap in ms>".
 void startupOnce(const Config& c, const std::string& folder, long expectedFiles) {
     BenchWindow bench(qs(c.program));
     bench.settings.setStored(QStringLiteral("Path"), qs(folder));
+    YieldGapMeter meter;
+    meter.start();
     profileStart();
     const Clock::time_point start = Clock::now();
     frmVarnex& w = bench.load();
-    bench.waitIdle();
+    bench.waitIdle(meter.timer());
     const Clock::time_point end = Clock::now();
     profileStop();
+    meter.stop(end);
     expectCount(w.File1->model()->rowCount(), expectedFiles, "the folder preview shows");
     if (w.lblFolder->text() != qs(folder))
         fail("the stored folder was not shown");
-    std::printf("SECONDS %.6f\n", secondsBetween(start, end));
+    std::printf("SECONDS %.6f GAP %.3f\n", secondsBetween(start, end), meter.maxGapMs());
 }
 
-// Runs one start-up in a fresh process, so that each pays the same first-window costs.
-double startupInChild(const std::string& folder, long expectedFiles, const Config& c) {
+// Runs one start-up in a fresh process, so that each pays the same first-window costs; its
+// seconds and its longest gap between two passes of the event loop.
+std::pair<double, double> startupInChild(const std::string& folder, long expectedFiles,
+                                         const Config& c) {
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(
@@ -462,14 +476,14 @@ double startupInChild(const std::string& folder, long expectedFiles, const Confi
     if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
         child.exitCode() != 0)
         fail("a start-up failed");
-    const QString out = QString::fromUtf8(child.readAllStandardOutput()).trimmed();
-    if (!out.startsWith(QStringLiteral("SECONDS ")))
+    const QStringList out = QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(u' ');
+    if (out.size() != 4 || out.at(0) != QStringLiteral("SECONDS"))
         fail("a start-up printed no time");
-    return out.mid(8).toDouble();
+    return {out.at(1).toDouble(), out.at(3).toDouble()};
 }
 
 void startup(const Config& c) {
-    std::vector<double> full, empty, ratio;
+    std::vector<double> full, empty, ratio, gap;
     for (int r = 0; r < c.repeats; ++r) {
         const std::string dir = c.work + "/startup" + std::to_string(r);
         makeFolder(dir);
@@ -478,13 +492,16 @@ void startup(const Config& c) {
         const std::string fullFolder = dir + "/full";
         makeFlatTree(fullFolder, c.n);
         flushFileSystem(dir);
-        empty.push_back(startupInChild(emptyFolder, 0, c));
-        full.push_back(startupInChild(fullFolder, c.n, c));
+        empty.push_back(startupInChild(emptyFolder, 0, c).first);
+        const auto [seconds, gapMs] = startupInChild(fullFolder, c.n, c);
+        full.push_back(seconds);
+        gap.push_back(gapMs);
         ratio.push_back(full.back() / empty.back());
     }
     printMedian("startup_empty", empty, "s");
     printMedian("startup", full, "s");
     printMedian("startup_ratio", ratio, "x");
+    printMedian("max_yield_gap_startup", gap, "ms");
 }
 
 } // namespace
@@ -493,6 +510,12 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (argc == 2 && std::string(argv[1]) == "scenarios") {
+        for (const char* name :
+             {"folder_flat", "folder_tree", "files_mode", "add_paths", "startup", "preview"})
+            std::printf("%s\n", name);
+        return 0;
+    }
     if (argc < 3)
         fail("usage: varnex_bench <folder_flat|folder_tree|files_mode|add_paths|startup|preview> "
              "<work "

@@ -97,6 +97,17 @@ void RenameEngine::startRun() {
     counters = RunCounters{};
     StopRun = false;
     ListPosition = -1;
+    choicesRead_ = false;
+}
+
+void RenameEngine::readChoices() {
+    const quint64 revision = choices_.revision();
+    if (choicesRead_ && revision != 0 && revision == choicesRevision_)
+        return;
+    options_ = choices_.renameOptions();
+    attributes_ = choices_.attributeChoices();
+    choicesRevision_ = revision;
+    choicesRead_ = true;
 }
 
 void RenameEngine::PerformReplacement(const QString& path, const QString& fileName, Folder* folder,
@@ -109,7 +120,8 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
     // Each pass is one attempt; Retry starts the next pass with freshly read choices. A loop
     // rather than a nested call, so any number of retries takes no stack.
     for (;;) {
-        const NewNameResult result = ComputeNewName(choices_.renameOptions(), fileName);
+        readChoices();
+        const NewNameResult result = ComputeNewName(options_, fileName);
         if (!result.renames)
             break;
         if (result.tooLong) {
@@ -150,9 +162,10 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
         }
 
         if (error.ok()) {
-            lastNewPath_ = path % result.newName;
-            if (list)
+            if (list) {
+                lastNewPath_ = path % result.newName;
                 list->setEntryText(entry, lastNewPath_);
+            }
             ++counters.FilesRenamed;
             break;
         }
@@ -182,22 +195,29 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
 }
 
 Folder* RenameEngine::checkedListFolder(const QString& path, const FolderIdentity& identity) {
-    if (!listFolder_ || listFolderPath_ != path || listFolder_->identity() != identity) {
-        listFolder_ = fs_.openFolderChecked(path, identity);
-        listFolderPath_ = path;
-    }
-    return listFolder_.get();
+    // A list usually holds the files of a few folders: each is opened once. Far more folders
+    // than descriptors a process may hold are closed all together and opened again as needed.
+    constexpr std::size_t MaxOpenFolders = 256;
+    const auto found = listFolders_.find(path);
+    if (found != listFolders_.end() && found->second && found->second->identity() == identity)
+        return found->second.get();
+    if (listFolders_.size() >= MaxOpenFolders)
+        listFolders_.clear();
+    std::unique_ptr<Folder>& slot = listFolders_[path];
+    slot = fs_.openFolderChecked(path, identity);
+    return slot.get();
 }
 
 int RenameEngine::renameList(FileListAccess& list) {
     // No folder is held open between runs.
-    const struct CloseFolder {
-        std::unique_ptr<Folder>& folder;
-        ~CloseFolder() { folder.reset(); }
-    } closeFolder{listFolder_};
-    listFolder_.reset();
+    const struct CloseFolders {
+        std::unordered_map<QString, std::unique_ptr<Folder>>& folders;
+        ~CloseFolders() { folders.clear(); }
+    } closeFolders{listFolders_};
+    listFolders_.clear();
     const QList<FileListAccess::EntryId> ids = list.entryIds();
     QSet<QString> folders;
+    // The folder part of the last entry: entries of one folder share this one text.
     QString lastFolder;
     // Paths given to files renamed in this run: an entry naming one of them is a file that was
     // already renamed here and is not offered again.
@@ -223,15 +243,15 @@ int RenameEngine::renameList(FileListAccess& list) {
             continue; // not a path to a file
         if (renamedTo.contains(*text))
             continue;
-        const QString path = text->left(cut + separator.size());
         ++counters.FilesProcessed;
         // Entries of one folder usually follow one another: a folder just counted is not
         // looked up again.
+        const QStringView path = QStringView(*text).first(cut + separator.size());
         if (folders.isEmpty() || path != lastFolder) {
-            folders.insert(path);
-            lastFolder = path;
+            lastFolder = path.toString();
+            folders.insert(lastFolder);
         }
-        PerformReplacement(path, text->mid(cut + separator.size()), nullptr, &list, id);
+        PerformReplacement(lastFolder, text->mid(cut + separator.size()), nullptr, &list, id);
         if (!lastNewPath_.isEmpty())
             renamedTo.insert(lastNewPath_);
     }
@@ -358,7 +378,8 @@ void RenameEngine::walkOneFolder(Level& level, const NamePattern& pattern, int& 
         if (attributes & attr::Folder)
             continue;
         ++counters.FilesProcessed;
-        const AttributeChoices allowed = choices_.attributeChoices();
+        readChoices();
+        const AttributeChoices allowed = attributes_;
         quint32 skippedBy = 0;
         if ((attributes & attr::ReadOnly) && !allowed.readOnly) {
             skippedBy = skippedBy ? skippedBy : attr::ReadOnly;

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <optional>
+#include <unordered_map>
 
 namespace varnex {
 
@@ -36,6 +37,10 @@ public:
     virtual AttributeChoices attributeChoices() const = 0;
     // "Rename files in all sub-folders" is ticked.
     virtual bool recursive() const = 0;
+    // A number that changes whenever any of the choices above changes, so that the engine
+    // reads them again only then. 0 where the choices cannot tell: they are then read afresh
+    // for every file.
+    virtual quint64 revision() const { return 0; }
 };
 
 // The file list as a run sees it. Entries carry stable ids, so a run stays correct when the
@@ -107,10 +112,12 @@ private:
     class NamePattern;
     struct Level;
 
+    // The current choices: read again only when their revision changed (or cannot tell).
+    void readChoices();
     // Both passes over one folder; the sub-folders to walk next are left in `level`.
     void walkOneFolder(Level& level, const NamePattern& pattern, int& dirCount);
-    // The folder `path` opened and checked to be `identity`, or nullptr. Consecutive entries of
-    // one folder share one opening.
+    // The folder `path` opened and checked to be `identity`, or nullptr. The entries of one
+    // folder share one opening for the whole run, wherever they stand in the list.
     Folder* checkedListFolder(const QString& path, const FolderIdentity& identity);
 
     FileSystem& fs_;
@@ -118,11 +125,15 @@ private:
     EventPump& events_;
     const RenameChoices& choices_;
     RenameObserver* observer_ = nullptr;
-    // The full path given to the last file renamed by PerformReplacement.
+    // The choices as last read, and the revision they were read at.
+    RenameOptions options_;
+    AttributeChoices attributes_;
+    quint64 choicesRevision_ = 0;
+    bool choicesRead_ = false;
+    // The full path given to the last list entry renamed by PerformReplacement.
     QString lastNewPath_;
-    // The folder of the last list entry renamed, as checkedListFolder() opened it.
-    std::unique_ptr<Folder> listFolder_;
-    QString listFolderPath_;
+    // The folders of a list run, by path, as checkedListFolder() opened and checked them.
+    std::unordered_map<QString, std::unique_ptr<Folder>> listFolders_;
 };
 
 // The text up to, not including, its first NUL character.

@@ -261,15 +261,19 @@ int renameThroughTemporary(RenameCalls& sys, int dirfd, const QByteArray& prefix
 }
 
 // Renames `prefix` + `oldName` to `prefix` + `newName`, relative to `dirfd`, never replacing an
-// existing file. `knownMode`, when given, is the file's mode as it was read a moment ago.
+// existing file. `knownMode`, when given, is the file's mode as it was read a moment ago;
+// `oldBytes`, when given, the bytes of `oldName` as they were encoded for that reading.
 FsError renameWithin(RenameCalls& sys, int dirfd, const QByteArray& prefix, const QString& oldName,
-                     const QString& newName, const mode_t* knownMode = nullptr) {
+                     const QString& newName, const mode_t* knownMode = nullptr,
+                     const QByteArray* oldBytes = nullptr) {
     // A name holding an escaped byte may stand for a name that differs on disk; such a rename
     // is refused before it can touch the wrong file.
     if (!isEntryName(oldName, false) || !isEntryName(newName, false))
         return fsError(fserr::BadFileName);
 
-    const QByteArray from = prefix + oldName.toUtf8();
+    const QByteArray from = !oldBytes          ? prefix + oldName.toUtf8()
+                            : prefix.isEmpty() ? *oldBytes
+                                               : prefix + *oldBytes;
     // Only files are renamed. A list entry can name a folder (its file was replaced by one),
     // and renameat2 would rename that folder like any file.
     mode_t mode = 0;
@@ -286,7 +290,7 @@ FsError renameWithin(RenameCalls& sys, int dirfd, const QByteArray& prefix, cons
     if (oldName == newName)
         return FsError::success();
 
-    const QByteArray to = prefix + newName.toUtf8();
+    const QByteArray to = prefix.isEmpty() ? newName.toUtf8() : prefix + newName.toUtf8();
     int err = moveNoReplace(sys, dirfd, from.constData(), to.constData());
     if (err == EEXIST && QString::compare(oldName, newName, Qt::CaseInsensitive) == 0 &&
         isSameEntry(sys, dirfd, from.constData(), to.constData())) {
@@ -362,7 +366,7 @@ public:
         if (bytes.isEmpty() ||
             ::fstatat(fd_.get(), bytes.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             return attr::Invalid;
-        queried_ = {name, st.st_mode, true};
+        queried_ = {name, bytes, st.st_mode, true};
         return attributesOf(st, bytes.startsWith('.'));
     }
 
@@ -388,7 +392,7 @@ public:
         const bool known = queried_.valid && queried_.name == oldName;
         queried_.valid = false;
         return renameWithin(calls_, fd_.get(), QByteArray(), oldName, newName,
-                            known ? &queried_.mode : nullptr);
+                            known ? &queried_.mode : nullptr, known ? &queried_.bytes : nullptr);
     }
 
 private:
@@ -430,6 +434,7 @@ private:
     // The answer of the last entryAttributes(), for the rename that may follow it.
     struct Queried {
         QString name;
+        QByteArray bytes;
         mode_t mode = 0;
         bool valid = false;
     };

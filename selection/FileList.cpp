@@ -17,11 +17,35 @@ void FileList::AddListItem(const QString& NewListItem) {
         appendWithFolder(NewListItem);
 }
 
+void FileList::beginAdding() {
+    if (adding_++ == 0) {
+        identityTaken_ = false;
+        model_.beginAppending();
+    }
+}
+
+void FileList::endAdding() {
+    if (--adding_ == 0) {
+        identityTaken_ = false;
+        model_.endAppending();
+    }
+}
+
 void FileList::appendWithFolder(const QString& path) {
     // The folder's identity, so that a rename reaches this folder only, never one put at its
     // path later (a folder swapped for a link to another place).
     const qsizetype cut = path.lastIndexOf(nativeSeparator());
-    model_.append(path, cut < 0 ? FolderIdentity{} : fs_.folderIdentity(path.left(cut + 1)));
+    if (cut < 0) {
+        model_.append(path);
+        return;
+    }
+    const QStringView folder = QStringView(path).first(cut + 1);
+    if (!identityTaken_ || folder != identityFolder_) {
+        identityFolder_ = folder.toString();
+        identity_ = fs_.folderIdentity(identityFolder_);
+        identityTaken_ = adding_ > 0;
+    }
+    model_.append(path, identity_);
 }
 
 int FileList::CheckForListDuplicate(const QString& NewListItem) const {
@@ -155,6 +179,11 @@ int FileList::addDroppedFiles(const QMimeData* data) {
         return 0;
     int added = 0;
     const QList<QUrl> urls = data->urls();
+    beginAdding();
+    const struct EndAdding {
+        FileList& list;
+        ~EndAdding() { list.endAdding(); }
+    } endAdding{*this};
     for (const QUrl& url : urls) {
         if (!url.isLocalFile())
             continue;

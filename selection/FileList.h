@@ -31,6 +31,11 @@ public:
     // Appends the path, unless ListWasEmpty is false and the list already holds it in any
     // letter case. Refusals are silent.
     void AddListItem(const QString& NewListItem);
+    // The adds made between these two calls form one batch: the identity of each folder is
+    // taken once per batch, and the list's views learn of new rows a few times a second
+    // rather than row by row.
+    void beginAdding();
+    void endAdding();
     // DuplicateFound when the list holds the path in any letter case, else 0.
     int CheckForListDuplicate(const QString& NewListItem) const;
 
@@ -65,6 +70,11 @@ private:
     FileSystem& fs_;
     EventPump& events_;
     FileListModel model_;
+    // Within a batch of adds: the folder whose identity was last taken, and that identity.
+    int adding_ = 0; // batches begun and not ended (a drop can come during an Open)
+    bool identityTaken_ = false;
+    QString identityFolder_;
+    FolderIdentity identity_;
 };
 
 // The selected rows of a one-column list, ascending and without repeats, below `limit`.

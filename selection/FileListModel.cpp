@@ -5,14 +5,17 @@
 
 namespace varnex {
 
-FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent) {}
+FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent) {
+    announceTimer_.setSingleShot(true);
+    connect(&announceTimer_, &QTimer::timeout, this, &FileListModel::announceAppended);
+}
 
 int FileListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(entries_.size());
+    return parent.isValid() ? 0 : announced_;
 }
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= entries_.size())
+    if (!index.isValid() || index.row() >= announced_)
         return {};
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return entries_.at(index.row()).text;
@@ -35,27 +38,56 @@ FileListAccess::EntryId FileListModel::idAt(int row) const {
     return entries_.at(row).id;
 }
 
-void FileListModel::indexAdd(const QString& text) {
-    if (!indexStale_)
-        ++upperCounts_[text.toUpper()];
+size_t FileListModel::upperHash(const QString& text) {
+    return qHash(text.toUpper());
 }
 
-void FileListModel::indexRemove(const QString& text) {
+void FileListModel::indexAdd(const Entry& entry) {
+    if (!indexStale_)
+        upperIndex_.emplace(upperHash(entry.text), entry.id);
+}
+
+void FileListModel::indexRemove(const Entry& entry) {
     if (indexStale_)
         return;
-    const auto it = upperCounts_.find(text.toUpper());
-    if (it == upperCounts_.end())
-        return;
-    if (--it.value() <= 0)
-        upperCounts_.erase(it);
+    auto [it, end] = upperIndex_.equal_range(upperHash(entry.text));
+    for (; it != end; ++it) {
+        if (it->second == entry.id) {
+            upperIndex_.erase(it);
+            return;
+        }
+    }
 }
 
 void FileListModel::append(const QString& path, const FolderIdentity& folder) {
-    const int row = count();
-    beginInsertRows({}, row, row);
     entries_.append(Entry{nextId_++, path, folder});
-    indexAdd(path);
+    indexAdd(entries_.last());
     ++structureRevision_;
+    if (!appending_) {
+        announceAppended();
+    } else if (!announceTimer_.isActive()) {
+        // A longer list takes longer to lay out: it is told of new rows less often, from a few
+        // times a second for a short list to every two seconds for a million rows.
+        announceTimer_.start(std::clamp(announced_ / 500, 15, 2000));
+    }
+}
+
+void FileListModel::beginAppending() {
+    appending_ = true;
+}
+
+void FileListModel::endAppending() {
+    appending_ = false;
+    announceAppended();
+}
+
+void FileListModel::announceAppended() {
+    announceTimer_.stop();
+    const int n = count();
+    if (announced_ >= n)
+        return;
+    beginInsertRows({}, announced_, n - 1);
+    announced_ = n;
     endInsertRows();
 }
 
@@ -72,15 +104,18 @@ bool FileListModel::removeRows(int row, int count, const QModelIndex& parent) {
 }
 
 void FileListModel::removeRange(int first, int last) {
+    announceAppended();
     beginRemoveRows({}, first, last);
     for (int row = first; row <= last; ++row)
-        indexRemove(entries_.at(row).text);
+        indexRemove(entries_.at(row));
     entries_.remove(first, last - first + 1);
+    announced_ = count();
     ++structureRevision_;
     endRemoveRows();
 }
 
 void FileListModel::removeRows(QList<int> rows) {
+    announceAppended();
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     rows.erase(std::remove_if(rows.begin(), rows.end(),
@@ -121,7 +156,7 @@ void FileListModel::removeScattered(const QList<int>& sortedRows) {
     for (int read = 0; read < oldCount; ++read) {
         if (next != sortedRows.cend() && *next == read) {
             ++next;
-            indexRemove(entries_.at(read).text);
+            indexRemove(entries_.at(read));
             continue;
         }
         if (write != read)
@@ -129,6 +164,7 @@ void FileListModel::removeScattered(const QList<int>& sortedRows) {
         newRowOf[size_t(read)] = write++;
     }
     entries_.resize(write);
+    announced_ = write;
 
     const QModelIndexList from = persistentIndexList();
     QModelIndexList to;
@@ -145,9 +181,11 @@ void FileListModel::removeScattered(const QList<int>& sortedRows) {
 }
 
 void FileListModel::clear() {
+    announceTimer_.stop();
     beginResetModel();
     entries_.clear();
-    upperCounts_.clear();
+    announced_ = 0;
+    upperIndex_.clear();
     indexStale_ = false;
     rowHint_ = 0;
     ++structureRevision_;
@@ -155,17 +193,24 @@ void FileListModel::clear() {
 }
 
 void FileListModel::rebuildIndex() const {
-    upperCounts_.clear();
-    upperCounts_.reserve(entries_.size());
+    upperIndex_.clear();
+    upperIndex_.reserve(size_t(entries_.size()));
     for (const Entry& e : entries_)
-        ++upperCounts_[e.text.toUpper()];
+        upperIndex_.emplace(upperHash(e.text), e.id);
     indexStale_ = false;
 }
 
 bool FileListModel::containsIgnoringCase(const QString& path) const {
     if (indexStale_)
         rebuildIndex();
-    return upperCounts_.contains(path.toUpper());
+    const QString upper = path.toUpper();
+    auto [it, end] = upperIndex_.equal_range(qHash(upper));
+    for (; it != end; ++it) {
+        const int row = rowOf(it->second);
+        if (row >= 0 && entries_.at(row).text.toUpper() == upper)
+            return true;
+    }
+    return false;
 }
 
 int FileListModel::rowsBefore(EntryId id) const {
@@ -210,11 +255,16 @@ FolderIdentity FileListModel::entryFolder(EntryId id) const {
 }
 
 void FileListModel::setEntryText(EntryId id, const QString& text) {
+    announceAppended();
     const int row = rowOf(id);
     if (row < 0)
         return;
     entries_[row].text = text;
-    indexStale_ = true;
+    // The index is rebuilt when it is next needed; until then it takes no memory.
+    if (!indexStale_) {
+        upperIndex_ = {};
+        indexStale_ = true;
+    }
     const QModelIndex changed = index(row);
     Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole, Qt::ToolTipRole});
 }

@@ -6,11 +6,14 @@
 #include <QHash>
 #include <QList>
 #include <QStringList>
+#include <QTimer>
+#include <unordered_map>
 
 namespace varnex {
 
 // The entries of the file list: full paths in insertion order, each with a stable id, and an
-// index of their upper-cased forms so that the duplicate test costs constant time per path.
+// index of the hashes of their upper-cased forms so that the duplicate test costs constant time
+// per path. The index holds ids, not texts: a list of a million paths keeps each path once.
 //
 // Ids grow with every append and entries are only ever appended at the end, so the entries are
 // always sorted by id: a lookup by id is a binary search, and a hint makes the usual in-order
@@ -28,6 +31,12 @@ public:
     EntryId idAt(int row) const;
     // `folder` is the identity of the path's folder as it was when the path was added.
     void append(const QString& path, const FolderIdentity& folder = {});
+    // Between these two calls, appended rows are announced to views together, now and then,
+    // instead of one by one: a view lays out all its rows after each announcement, which
+    // row by row would cost time in proportion to the square of a long list. Any other change
+    // announces the pending rows first; endAppending() announces them at once.
+    void beginAppending();
+    void endAppending();
     void removeAt(int row);
     // Removes the rows in [row, row + count); false when the range is not inside the list.
     bool removeRows(int row, int count, const QModelIndex& parent = {}) override;
@@ -63,20 +72,29 @@ private:
         FolderIdentity folder;
     };
 
-    void indexAdd(const QString& text);
-    void indexRemove(const QString& text);
+    // The hash of the upper-cased form of a path.
+    static size_t upperHash(const QString& text);
+    void indexAdd(const Entry& entry);
+    void indexRemove(const Entry& entry);
     void rebuildIndex() const;
+    // Announces the rows appended since the last announcement.
+    void announceAppended();
     void removeRange(int first, int last);
     void removeScattered(const QList<int>& sortedRows);
 
     QList<Entry> entries_;
-    // Upper-cased entry -> how many entries have that form. Duplicates can exist (an Open into
-    // an empty list skips the test, a rename may write an existing form back), hence a count.
-    // A rename run rewrites entry after entry: the index is then marked stale and rebuilt once,
-    // at the next look-up, instead of being updated on every rewrite.
-    mutable QHash<QString, int> upperCounts_;
+    // Hash of the upper-cased entry -> the ids of the entries with that hash; a look-up compares
+    // the upper-cased texts of those entries only. Entries of one upper-cased form can be many
+    // (an Open into an empty list skips the test, a rename may write an existing form back).
+    // A rename run rewrites entry after entry: the index is then dropped and rebuilt once, at
+    // the next look-up, instead of being updated on every rewrite.
+    mutable std::unordered_multimap<size_t, EntryId> upperIndex_;
     mutable bool indexStale_ = false;
     EntryId nextId_ = 1;
+    // The rows views know of; the entries after them are still to be announced.
+    int announced_ = 0;
+    bool appending_ = false;
+    QTimer announceTimer_;
     quint64 structureRevision_ = 0;
     // The row of the last id looked up: a rename run asks for ids in list order.
     mutable int rowHint_ = 0;

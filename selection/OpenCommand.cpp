@@ -94,6 +94,11 @@ void OpenCommand::cmdOpen_Click() {
     writeOpenChoice(settings_, filterIndex, folderOf(result.paths.first(), nativeSeparator()));
 
     list_.ListWasEmpty = list_.model().count() == 0;
+    list_.beginAdding();
+    const struct EndAdding {
+        FileList& list;
+        ~EndAdding() { list.endAdding(); }
+    } endAdding{list_};
     for (qsizetype i = 0; i < result.paths.size(); ++i) {
         if (i > 0)
             events_.processEvents();

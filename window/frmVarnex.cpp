@@ -433,6 +433,18 @@ void frmVarnex::connectHandlers() {
         });
     }
 
+    // Any change of a control the rename choices are read from gives the choices a new revision,
+    // so that a run reads them again from the next file on.
+    const auto changed = [this] {
+        ++choicesRevision_;
+    };
+    for (TextBoxEdit* box : {txtFind, txtReplace, txtPrepend, txtPostpend})
+        connect(box, &QLineEdit::textChanged, this, changed);
+    for (TickBox* box : {chkCaseSensitive, chkReadOnly, chkHidden, chkSystem, chkRecursive})
+        connect(box, &QCheckBox::stateChanged, this, changed);
+    for (QButtonGroup* group : groups_)
+        connect(group, &QButtonGroup::idToggled, this, changed);
+
     connect(txtFind, &TextBoxEdit::gotFocus, this, &frmVarnex::txtFind_GotFocus);
     connect(txtReplace, &TextBoxEdit::gotFocus, this, &frmVarnex::txtReplace_GotFocus);
     connect(txtPrepend, &TextBoxEdit::gotFocus, this, &frmVarnex::txtPrepend_GotFocus);
@@ -882,6 +894,7 @@ void frmVarnex::setTextBoxOn(TextBoxEdit* box, bool on) {
 }
 
 void frmVarnex::optTypeOfRename_Click(int index) {
+    ++choicesRevision_;
     Q_UNUSED(index);
     const int type = selectedOption(OptionArray::TypeOfRename);
     if (type < 0)
@@ -913,6 +926,7 @@ void frmVarnex::optTypeOfRename_Click(int index) {
 }
 
 void frmVarnex::optIncludeExtension_Click(int index) {
+    ++choicesRevision_;
     Q_UNUSED(index);
     if (optIncludeExtension[0]->isChecked())
         includeExtension_ = true;
@@ -921,6 +935,7 @@ void frmVarnex::optIncludeExtension_Click(int index) {
 }
 
 void frmVarnex::optPostpendPosition_Click(int index) {
+    ++choicesRevision_;
     Q_UNUSED(index);
     if (optPostpendPosition[0]->isChecked())
         postpendBeforeExtension_ = true;
@@ -929,6 +944,7 @@ void frmVarnex::optPostpendPosition_Click(int index) {
 }
 
 void frmVarnex::optConvertCase_Click(int index) {
+    ++choicesRevision_;
     Q_UNUSED(index);
     switch (selectedOption(OptionArray::ConvertCase)) {
     case 0:

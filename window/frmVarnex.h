@@ -43,7 +43,8 @@ class TickBox;
 
 // The main window: every control, the handlers of the window and its controls, the panel of
 // rename types and the layout that follows the window's size. It hands the user's current
-// choices to the rename engine (RenameChoices), read afresh on every call.
+// choices to the rename engine (RenameChoices), read afresh on every call; their revision grows
+// with every change signal of those controls.
 //
 // The controls are public and owned by the window; their names are the ones used throughout
 // the program. Geometry is kept in twips and turned into pixels by TwipScale only.
@@ -151,6 +152,7 @@ public:
     RenameOptions renameOptions() const override;
     AttributeChoices attributeChoices() const override;
     bool recursive() const override;
+    quint64 revision() const override { return choicesRevision_; }
 
     // The window's outer size (frame included where the window system reports one), in twips.
     QSizeF outerSizeTwips() const;
@@ -248,6 +250,8 @@ private:
     bool includeExtension_ = false;
     bool postpendBeforeExtension_ = false;
     varnex::CaseMode caseMode_ = varnex::CaseMode::Lower;
+    // Grows with every change of a control the rename choices are read from.
+    quint64 choicesRevision_ = 1;
     bool exiting_ = false;
 };
 
