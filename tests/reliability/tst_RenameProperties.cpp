@@ -497,6 +497,136 @@ quint32 envNumber(const char* name, quint32 fallback) {
 } // namespace
 
 #ifndef VARNEX_PROPERTY_CASES_ONLY
+namespace {
+
+// Another program at work on a real tree while a run goes on: it renames files, exchanges two
+// of them, adds files and swaps a folder for a link to another one. The contents of the files
+// it adds are remembered, so the end state can be checked against every file that should exist.
+class OtherProgram {
+public:
+    OtherProgram(Random& r, QList<QByteArray> folders) : r_(r), folders_(std::move(folders)) {}
+    QList<QByteArray> contents;
+
+    void act() {
+        const QByteArray folder = r_.pick(folders_);
+        QList<QByteArray> files;
+        for (const QByteArray& name : rawNames(folder)) {
+            struct stat st;
+            if (::lstat(QByteArray(folder + name).constData(), &st) == 0 && S_ISREG(st.st_mode))
+                files.append(folder + name);
+        }
+        const QByteArray fresh = folder + "other" + QByteArray::number(++serial_);
+        const int what = r_.below(4);
+        if (what == 0 && !files.isEmpty()) {
+            ::renameat2(AT_FDCWD, r_.pick(files).constData(), AT_FDCWD, fresh.constData(),
+                        RENAME_NOREPLACE);
+        } else if (what == 1 && files.size() >= 2) {
+            ::renameat2(AT_FDCWD, r_.pick(files).constData(), AT_FDCWD, r_.pick(files).constData(),
+                        RENAME_EXCHANGE);
+        } else if (what == 2 && writeRaw(fresh, "added " + fresh)) {
+            contents.append("added " + fresh);
+        } else if (what == 3 && !swapped_) {
+            // The first sub-folder becomes a link to the second.
+            const QByteArray first = folders_[1].chopped(1), moved = first + ".moved";
+            if (::rename(first.constData(), moved.constData()) == 0) {
+                swapped_ = ::symlink(folders_[2].constData(), first.constData()) == 0;
+                folders_[1] = moved + '/';
+            }
+        }
+    }
+
+private:
+    Random& r_;
+    QList<QByteArray> folders_;
+    int serial_ = 0;
+    bool swapped_ = false;
+};
+
+const QStringList CollidingNames = u"a|b|A|B|aa|ab|ba|bb|AB|aab|Ab"_s.split(u'|');
+
+// One run over a real tree under attack, in files mode (entries added as the program adds
+// them, with their folders' identities) or as a walk. Every file must still be there exactly
+// once: a replacing rename would lose one; files mode reaching through the link would rename
+// a file outside its folder.
+QString runUnderAttack(quint32 seed) {
+    Random r(seed);
+    ScratchFolder scratch;
+    const QByteArray top = scratch.raw() + '/';
+    const QList<QByteArray> folders = {top, top + "d1/", top + "d2/"};
+    QList<QByteArray> expected;
+    QStringList paths;
+    for (const QByteArray& folder : folders) {
+        ::mkdir(folder.constData(), 0755);
+        for (int k = 2 + r.below(6); k > 0; --k) {
+            const QString name = r.chance(0.8) ? r.pick(CollidingNames) : randomName(r, true);
+            const QByteArray content = "file " + QByteArray::number(expected.size());
+            if (writeRaw(folder + encodeFileName(name), content)) {
+                expected.append(content);
+                paths.append(decodeFileName(folder) + name);
+            }
+        }
+    }
+
+    OtherProgram other(r, folders);
+    PosixFileSystem posix;
+    RecordingFileSystem faulty(posix);
+    faulty.inject = [&](const QString&) -> std::optional<FsError> {
+        if (r.chance(0.15))
+            other.act();
+        if (r.chance(0.15))
+            return fsError(fserr::FirstFileError + r.below(25));
+        return std::nullopt;
+    };
+    const QList<RenameOptions> options = {
+        prependOptions(u"a"_s), replaceOptions(u"a"_s, u"b"_s, true), caseOptions(CaseMode::Upper),
+        caseOptions(CaseMode::Lower)};
+    EngineRig rig(faulty, r.pick(options));
+    rig.pump.onProcessEvents = [&] {
+        if (r.chance(0.15))
+            other.act();
+    };
+    int retries = 0;
+    rig.box.responder = [&](const Message& m) {
+        if (m.buttons != Buttons::AbortRetryIgnore)
+            return m.buttons == Buttons::YesNo ? Button::Yes : Button::Ok;
+        if (retries < 3 && r.chance(0.3)) {
+            ++retries;
+            return Button::Retry;
+        }
+        retries = 0;
+        return r.chance(0.05) ? Button::Abort : Button::Ignore;
+    };
+    rig.choices.recurse = true;
+    rig.choices.allowed = {true, true, true};
+    FileList list(faulty, rig.pump);
+    const bool listRun = r.chance(0.5);
+    rig.engine.startRun();
+    if (listRun) {
+        for (const QString& path : std::as_const(paths))
+            list.AddListItem(path);
+        rig.engine.renameList(list.model());
+    } else {
+        int dirs = 0;
+        rig.engine.FindFilesAPI(scratch.path(), u"*.*"_s, dirs);
+    }
+
+    expected += other.contents;
+    QList<QByteArray> found;
+    for (const QByteArray& content : scanTree(top).files) {
+        if (!content.startsWith("->"))
+            found.append(content);
+    }
+    std::sort(expected.begin(), expected.end());
+    std::sort(found.begin(), found.end());
+    return found == expected
+               ? QString()
+               : u"%1 run: expected %2 files, found %3"_s.arg(listRun ? u"list"_s : u"folder"_s)
+                     .arg(expected.size())
+                     .arg(found.size());
+}
+
+} // namespace
+
 class TestRenameProperties : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -507,6 +637,15 @@ private Q_SLOTS:
     }
     void inMemory() { runCases(false, cases_); }
     void realFolders() { runCases(true, qMax(1, cases_ / 10)); }
+    // Real folders under attack while the run goes on (see runUnderAttack).
+    void realFolderFaults() {
+        for (int i = 0; i < qMax(1, cases_ / 10); ++i) {
+            const QString problem = runUnderAttack(seed_ + quint32(i));
+            QVERIFY2(problem.isEmpty(),
+                     qPrintable(problem + u", replay with VARNEX_PROPERTY_SEED=%1 "
+                                          "VARNEX_PROPERTY_CASES=10"_s.arg(seed_ + quint32(i))));
+        }
+    }
 
 private:
     void runCases(bool real, int count) {
