@@ -88,8 +88,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fail("renames is true for every type but none", name, out);
     if (!r.renames)
         return 0;
-    if (r.tooLong != (o.renameType != RenameType::ConvertCase && NameLength(out) > MaxNameLength))
-        fail("too long exactly past 255 characters, never for a change of case", name, out);
+    const bool pastLimit = NameLength(out) > MaxNameLength || out.toUtf8().size() > MaxNameLength;
+    if (r.tooLong != (o.renameType != RenameType::ConvertCase && pastLimit))
+        fail("too long exactly past 255 characters or 255 bytes of UTF-8, never for a change of "
+             "case",
+             name, out);
 
     const std::optional<NameSplit> split = SplitAtLastDot(name);
     const Qt::CaseSensitivity cs = o.caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
