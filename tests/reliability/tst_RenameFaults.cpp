@@ -24,10 +24,6 @@ struct Scenario {
     QList<RenameOptions> options;
 };
 
-RenameOptions prepend() {
-    return prependOptions(u"z"_s);
-}
-
 } // namespace
 
 class TestRenameFaults : public QObject {
@@ -46,7 +42,7 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("renamed");
         QTest::addColumn<QList<int>>("numbers");
 
-        const Scenario chain{{"a", "za", "zza"}, {"a", "za", "zza"}, {prepend()}};
+        const Scenario chain{{"a", "za", "zza"}, {"a", "za", "zza"}, {prependOptions(u"z"_s)}};
         const Scenario casePair{{"A", "a"}, {"A", "a"}, {caseOptions(CaseMode::Lower)}};
         const QStringList chainAfter{u"a=a"_s, u"za=za"_s, u"zzza=zza"_s};
         const QByteArray a251(251, 'a');
@@ -61,7 +57,7 @@ private Q_SLOTS:
             << Scenario{{"sub/", "f", "sub/g", "sub/up->..", "self->self", "a->b", "b->a",
                          "down->sub"},
                         {},
-                        {prepend()}}
+                        {prependOptions(u"z"_s)}}
             << QStringList{u"sub/"_s,   u"sub/zg=sub/g"_s, u"sub/zup=->.."_s, u"za=->b"_s,
                            u"zb=->a"_s, u"zdown=->sub"_s,  u"zf=f"_s,         u"zself=->self"_s}
             << 7ll << QList<int>{};
@@ -82,7 +78,7 @@ private Q_SLOTS:
             << Scenario{{"bad\xff", "bad\xef\xbf\xbd", "\xc3(x", "d\xfe/", "d\xfe/in",
                          "d\xfe/b\x80"},
                         {},
-                        {prepend()}}
+                        {prependOptions(u"z"_s)}}
             << QStringList{bad + u'=' + bad,
                            u"zbad\ufffd=bad\ufffd"_s,
                            esc(0xc3) + u"(x="_s + esc(0xc3) + u"(x"_s,
