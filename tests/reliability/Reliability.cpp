@@ -165,11 +165,6 @@ RunResult runEngine(FileSystem& fs, const RunSetup& setup) {
     r.stopRun = rig.engine.StopRun;
     for (int row = 0; row < list.count(); ++row)
         r.listAfter.append(list.entryAt(row));
-    for (const Message& m : std::as_const(rig.box.messages)) {
-        const qsizetype at = m.text.indexOf(u"Error number: ") + 14;
-        if (m.buttons != Buttons::YesNo)
-            r.numbers.append(m.text.mid(at).section(u'\r', 0, 0).trimmed().toInt());
-    }
     return r;
 }
 

@@ -75,7 +75,6 @@ struct RunResult {
     bool stopRun = false;
     int dirCount = 0;
     QStringList listAfter;
-    QList<int> numbers; // the failure number of every Abort/Retry/Ignore or OK dialog
 };
 RunResult runEngine(FileSystem& fs, const RunSetup& setup);
 

@@ -36,16 +36,6 @@ const QStringList AwkwardTexts =
     u"t\tn\nr\r|\x1f|Ünï 😀 日本|%20 [x] \\"_s.split(u'|') +
     QStringList{u"nul"_s + QChar(0) + u"9x"_s};
 
-// A QVariant stream, as QSettings stores one after "@Variant(", of lists nested `depth` deep,
-// written with the escapes of the INI syntax.
-QByteArray nestedVariant(int depth) {
-    QByteArray value("@Variant(");
-    for (int i = 0; i < depth; ++i)
-        value += "\\0\\0\\0\\t\\0\\0\\0\\x1"; // a list of one element
-    value += "\\0\\0\\0\\x2\\0\\0\\0\\0)";    // the int 0
-    return value;
-}
-
 // A list of real files and a rename run of it, answering Ignore to every Abort / Retry /
 // Ignore question and Yes to every length question.
 struct Run {
@@ -59,15 +49,6 @@ struct Run {
         rig.engine.startRun();
         rig.engine.renameList(list.model());
     }
-    // The error number of each Abort / Retry / Ignore question, -1 for a length question.
-    QList<int> numbers() const {
-        QList<int> out;
-        for (const Message& m : rig.box.messages)
-            out.append(m.buttons == Buttons::YesNo
-                           ? -1
-                           : m.text.section(u"number: "_s, 1).section(u'\r', 0, 0).toInt());
-        return out;
-    }
     PosixFileSystem posix;
     CountingEventPump pump;
     FileList list{posix, pump};
@@ -75,10 +56,10 @@ struct Run {
 };
 
 // The system calls of a folder that ignores letter case, over a real (case-sensitive) folder:
-// a name reaches the entry that equals it but for case. `race` runs right after each call.
+// a name reaches the entry that equals it but for case. `race` runs right after each stat.
 class CaseBlindCalls : public RenameCalls {
 public:
-    std::function<void(const char* call, const char* name)> race;
+    std::function<void(const char* name)> race;
     int failBackFromTemporary = 0; // the errno of the move from the temporary name to "a.txt"
 
     int renameNoReplace(int dirfd, const char* from, const char* to) override {
@@ -87,40 +68,28 @@ public:
             errno = failBackFromTemporary;
             return -1;
         }
-        int result = 0;
         if (!matching(dirfd, to).isEmpty()) {
             errno = EEXIST;
-            result = -1;
-        } else {
-            result = RenameCalls::renameNoReplace(dirfd, matching(dirfd, from).constData(), to);
+            return -1;
         }
-        after("rename", to);
-        return result;
+        return RenameCalls::renameNoReplace(dirfd, matching(dirfd, from).constData(), to);
     }
     int stat(int dirfd, const char* name, struct ::stat& st) override {
         const QByteArray found = matching(dirfd, name);
         const int result = RenameCalls::stat(dirfd, found.isEmpty() ? name : found.constData(), st);
-        after("stat", name);
+        race(name);
         return result;
     }
 
 private:
-    void after(const char* call, const char* name) {
-        if (race)
-            race(call, name);
-    }
     static QByteArray matching(int dirfd, const char* name) {
-        const int fd = ::dup(dirfd);
-        DIR* dir = ::fdopendir(fd);
         QByteArray found;
-        ::rewinddir(dir);
         // Only one of two spellings can exist where case is ignored: the exact one wins.
-        while (const dirent* e = ::readdir(dir)) {
-            if (found != name && QString::fromUtf8(e->d_name).compare(QString::fromUtf8(name),
-                                                                      Qt::CaseInsensitive) == 0)
-                found = e->d_name;
+        for (const QByteArray& entry : rawNames("/proc/self/fd/" + QByteArray::number(dirfd))) {
+            if (found != name &&
+                QString::fromUtf8(entry).compare(QString::fromUtf8(name), Qt::CaseInsensitive) == 0)
+                found = entry;
         }
-        ::closedir(dir);
         return found;
     }
 };
@@ -152,15 +121,13 @@ public:
 };
 
 constexpr char ChildFolder[] = "VARNEX_HARDENING_CHILD";
-constexpr char ChildByLink[] = "VARNEX_HARDENING_BY_LINK";
 constexpr int KillFiles = 3000;
 
-// The child of the kill test: renames every file of the folder it is given, then exits.
+// The child of the kill test: renames every file of the folder it is given by link and unlink,
+// then exits.
 int runChild() {
     NoReplaceRefused refused;
-    PosixFileSystem posix(qEnvironmentVariableIsSet(ChildByLink)
-                              ? static_cast<RenameCalls&>(refused)
-                              : RenameCalls::system());
+    PosixFileSystem posix(refused);
     EngineRig rig(posix, prependOptions(u"k"_s));
     rig.box.responder = [](const Message&) {
         return Button::Ignore;
@@ -183,12 +150,10 @@ private Q_SLOTS:
     void windowSize_data() {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<double>("width"); // -1: the designed size
-        QTest::newRow("usable") << u"9000"_s << 9000.0;
-        QTest::newRow("below the minimum") << u"100"_s << 8000.0;
         QTest::newRow("the screen's width") << u"28800"_s << 28800.0;
         QTest::newRow("beyond the screen") << u"28801"_s << -1.0;
         QTest::newRow("1e38") << u"1e38"_s << -1.0;
-        QTest::newRow("30000000000") << u"30000000000"_s << -1.0;
+        QTest::newRow("nan") << u"nan"_s << -1.0;
     }
     void windowSize() {
         QFETCH(QString, stored);
@@ -200,37 +165,26 @@ private Q_SLOTS:
         QTEST(size.width.value_or(-1), "width");
         QCOMPARE(size.height.has_value(), size.width.has_value());
         QCOMPARE(TwipScale(96).toPixels(1e38), std::numeric_limits<int>::max());
-        QCOMPARE(TwipScale(96).toPixels(-1e38), -std::numeric_limits<int>::max());
     }
 
-    // Values the INI syntax must escape read back as written, and a file written by QSettings'
-    // own INI format reads as it did; the file stays readable by QSettings too.
+    // Values the INI syntax must escape read back as written.
     void settingsTexts() {
         QTemporaryDir dir;
-        const QString ours = dir.filePath(u"ours.conf"_s), theirs = dir.filePath(u"theirs.conf"_s);
+        const QString path = dir.filePath(u"Varnex.conf"_s);
         {
-            QSettings qt(theirs, QSettings::IniFormat);
-            QSettingsStore store(ours);
-            for (qsizetype i = 0; i < AwkwardTexts.size(); ++i) {
-                const QString key = u"Key %1 ;=/x"_s.arg(i);
-                store.writeSetting(applicationTitle(), settingsSection(), key, AwkwardTexts[i]);
-                qt.setValue(settingsSection() + u'/' + key, AwkwardTexts[i]);
-            }
+            QSettingsStore store(path);
+            for (qsizetype i = 0; i < AwkwardTexts.size(); ++i)
+                store.writeSetting(applicationTitle(), settingsSection(), u"K%1 ;=/x"_s.arg(i),
+                                   AwkwardTexts[i]);
             QVERIFY(store.flush());
         }
-        // QSettings shares one parsed copy per file name within a process: each file is read
-        // from a copy under a new name.
-        QVERIFY(QFile::copy(ours, ours + u"2"_s) && QFile::copy(ours, ours + u"3"_s) &&
-                QFile::copy(theirs, theirs + u"2"_s));
-        QSettingsStore ourFile(ours + u"3"_s), theirFile(theirs + u"2"_s);
-        QSettings qtReadsOurs(ours + u"2"_s, QSettings::IniFormat);
+        // The file is read from a copy under a new name, never from a copy kept in memory.
+        QVERIFY(QFile::copy(path, path + u"2"_s));
+        QSettingsStore store(path + u"2"_s);
         for (qsizetype i = 0; i < AwkwardTexts.size(); ++i) {
-            const QString key = u"Key %1 ;=/x"_s.arg(i);
-            QCOMPARE(ourFile.readSetting(applicationTitle(), settingsSection(), key, u"?"_s),
+            QCOMPARE(store.readSetting(applicationTitle(), settingsSection(), u"K%1 ;=/x"_s.arg(i),
+                                       u"?"_s),
                      AwkwardTexts[i]);
-            QCOMPARE(theirFile.readSetting(applicationTitle(), settingsSection(), key, u"?"_s),
-                     AwkwardTexts[i]);
-            QCOMPARE(qtReadsOurs.value(settingsSection() + u'/' + key).toString(), AwkwardTexts[i]);
         }
     }
 
@@ -239,21 +193,22 @@ private Q_SLOTS:
     void settingsNeverDecoded() {
         QTemporaryDir dir;
         const QString path = dir.filePath(u"Varnex.conf"_s);
-        const QByteArray deep = nestedVariant(100000);
+        // A QVariant stream, as QSettings stores one after "@Variant(" with the escapes of the
+        // INI syntax, of lists nested 100000 deep around the int 0.
+        const QByteArray deep = "@Variant(" +
+                                QByteArray("\\0\\0\\0\\t\\0\\0\\0\\x1").repeated(100000) +
+                                "\\0\\0\\0\\x2\\0\\0\\0\\0)";
         const QByteArray other = "[Other]\nDeep=" + deep + "\nRect=@Rect(1 2 3 4)\n";
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(other + "\n[Settings]\nPath=" + deep + "\nWindow%20Width=9000\n");
-        file.close();
+        QVERIFY(writeRaw(QFile::encodeName(path), other + "\n[Settings]\nPath=" + deep + "\n"));
 
         QSettingsStore store(path);
         QCOMPARE(store.readSetting(applicationTitle(), settingsSection(), u"Path"_s, u"d"_s),
                  u"d"_s);
         QCOMPARE(store.readSetting(applicationTitle(), u"Other"_s, u"Deep"_s, u"d"_s), u"d"_s);
-        QCOMPARE(readWindowSize(store).width.value_or(0), 9000.0);
         store.writeSetting(applicationTitle(), settingsSection(), u"Path"_s, u"/new"_s);
         QVERIFY(store.flush());
 
+        QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray saved = file.readAll();
         QVERIFY(saved.startsWith(other));
@@ -264,39 +219,31 @@ private Q_SLOTS:
     // Files mode renames through the folder the entry was added from: a folder swapped for a
     // link to another place, or for another folder, fails with 76 and nothing is renamed.
     void swappedFolder_data() {
-        QTest::addColumn<QString>("swap");
-        QTest::newRow("unchanged") << u""_s;
-        QTest::newRow("link to another place") << u"link"_s;
-        QTest::newRow("another folder") << u"folder"_s;
+        QTest::addColumn<QByteArrayList>("swapIn");
+        QTest::addColumn<QStringList>("swapped");
+        QTest::newRow("link to another place")
+            << QByteArrayList{"dir->elsewhere"} << QStringList{u"dir=->elsewhere"_s};
+        QTest::newRow("another folder") << QByteArrayList{"dir/", "dir/file.txt=new"}
+                                        << QStringList{u"dir/"_s, u"dir/file.txt=new"_s};
     }
     void swappedFolder() {
-        QFETCH(QString, swap);
+        QFETCH(QByteArrayList, swapIn);
+        QFETCH(QStringList, swapped);
         ScratchFolder top;
-        const QByteArray r = top.raw() + '/';
         QVERIFY(makeTree(top.raw(),
                          {"dir/", "elsewhere/", "dir/file.txt=mine", "elsewhere/file.txt=not"}));
         Run run;
-        run.list.AddListItem(decodeFileName(QByteArray(r + "dir/file.txt")));
-
-        QVERIFY(swap.isEmpty() || renameRaw(r + "dir", r + "dir.real"));
-        if (swap == u"link")
-            QVERIFY(::symlink(QByteArray(r + "elsewhere").constData(),
-                              QByteArray(r + "dir").constData()) == 0);
-        if (swap == u"folder")
-            QVERIFY(makeTree(top.raw(), {"dir/", "dir/file.txt=new"}));
+        run.list.AddListItem(top.path() + u"/dir/file.txt"_s);
+        QVERIFY(renameRaw(top.raw() + "/dir", top.raw() + "/dir.real"));
+        QVERIFY(makeTree(top.raw(), swapIn));
 
         run.renameList(prependOptions(u"x"_s));
-        const QByteArray home = swap.isEmpty() ? "dir/" : "dir.real/";
-        QCOMPARE(layout(r + "elsewhere/"), QStringList{u"file.txt=not"_s});
-        if (swap.isEmpty()) {
-            QCOMPARE(layout(r + home), QStringList{u"xfile.txt=mine"_s});
-            QCOMPARE(run.numbers(), QList<int>{});
-        } else {
-            QCOMPARE(layout(r + home), QStringList{u"file.txt=mine"_s});
-            QCOMPARE(run.numbers(), QList<int>{76});
-            QCOMPARE(run.rig.engine.counters.FilesFailed, 1);
-            QCOMPARE(run.list.model().entryAt(0), decodeFileName(QByteArray(r + "dir/file.txt")));
-        }
+        swapped << u"dir.real/"_s << u"dir.real/file.txt=mine"_s << u"elsewhere/"_s
+                << u"elsewhere/file.txt=not"_s;
+        swapped.sort();
+        QCOMPARE(layout(top.raw()), swapped);
+        QCOMPARE(run.rig.box.messages.size(), 1);
+        QVERIFY(run.rig.box.messages[0].text.contains(u"Error number:  76\r"_s));
     }
 
     // A dropped path is read from its exact bytes: a byte that is not UTF-8 names its own file,
@@ -350,15 +297,12 @@ private Q_SLOTS:
         QFETCH(int, failSecond);
         calls.failBackFromTemporary = failSecond;
         bool raced = false;
-        if (race) {
-            // Right after the check that both spellings name one file.
-            calls.race = [&](const char* call, const char* name) {
-                if (!raced && qstrcmp(call, "stat") == 0 && qstrcmp(name, "a.txt") == 0) {
-                    raced = writeRaw(r + "a.txt.new", "theirs") &&
-                            renameRaw(r + "a.txt.new", r + "a.txt");
-                }
-            };
-        }
+        // Right after the check that both spellings name one file.
+        calls.race = [&](const char* name) {
+            if (race && !raced && qstrcmp(name, "a.txt") == 0)
+                raced =
+                    writeRaw(r + "a.txt.new", "theirs") && renameRaw(r + "a.txt.new", r + "a.txt");
+        };
         PosixFileSystem posix(calls);
         const std::unique_ptr<Folder> folder = posix.openFolder(top.path());
         QTEST(folder->rename(u"A.txt"_s, u"a.txt"_s).number, "number");
@@ -379,103 +323,47 @@ private Q_SLOTS:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("number");
         QTest::addColumn<QStringList>("after");
-        QTest::newRow("none") << u""_s << 0 << QStringList{u"new=mine"_s};
         QTest::newRow("the removal fails") << u"unlink"_s << 70 << QStringList{u"old=mine"_s};
         QTest::newRow("another file put under the old name")
             << u"swap"_s << 75 << QStringList{u"aside=mine"_s, u"old=theirs"_s};
-        QTest::newRow("the old name taken over by another file")
-            << u"over"_s << 0 << QStringList{u"new=mine"_s, u"old=theirs"_s};
     }
     void linkFallback() {
         QFETCH(QString, fault);
         ScratchFolder top;
         const QByteArray r = top.raw() + '/';
-        QVERIFY(makeTree(top.raw(), {"old=mine", "theirs"}));
+        QVERIFY(writeRaw(r + "old", "mine"));
         NoReplaceRefused calls;
         calls.failUnlink = fault == u"unlink" ? EACCES : 0;
         calls.onLink = [&] {
             if (fault == u"swap")
-                QVERIFY(renameRaw(r + "old", r + "aside"));
-            if (fault == u"swap" || fault == u"over")
-                QVERIFY(renameRaw(r + "theirs", r + "old"));
+                QVERIFY(renameRaw(r + "old", r + "aside") && writeRaw(r + "old", "theirs"));
         };
-        if (fault.isEmpty() || fault == u"unlink")
-            QVERIFY(::unlink(QByteArray(r + "theirs").constData()) == 0);
         PosixFileSystem posix(calls);
         QTEST(posix.renameInFolder(top.path(), u"old"_s, u"new"_s).number, "number");
         QTEST(layout(r), "after");
     }
 
-    // Names measured the way the file system measures them: more than 255 bytes of UTF-8 get
-    // the length question, whatever their number of characters; a control character fails
-    // with 52 through Abort / Retry / Ignore. The file keeps its name.
-    void newNames_data() {
-        QTest::addColumn<QString>("oldName");
-        QTest::addColumn<QString>("prefix");
-        QTest::addColumn<int>("number");
-        const QString e127 = QString(127, u'\u00e9');
-        QTest::newRow("255 bytes") << e127 << u"x"_s << 0;
-        QTest::newRow("128 characters, 256 bytes") << e127 << u"\u00e9"_s << -1;
-        QTest::newRow("64 emoji") << u"😀"_s.repeated(63) << u"😀"_s << -1;
-        QTest::newRow("tab") << u"a"_s << u"\t"_s << 52;
-        QTest::newRow("U+0001") << u"a"_s << u"\x01"_s << 52;
-        QTest::newRow("U+007F") << u"a"_s << u"\x7f"_s << 52;
-        QTest::newRow("U+0080 is no control") << u"a"_s << u"\u0080"_s << 0;
-    }
-    void newNames() {
-        QFETCH(QString, oldName);
-        QFETCH(QString, prefix);
-        QFETCH(int, number);
-        ScratchFolder top;
-        const QByteArray r = top.raw() + '/';
-        QVERIFY(writeRaw(r + encodeFileName(oldName), "x"));
-        Run run;
-        run.list.AddListItem(top.path() + u'/' + oldName);
-        run.renameList(prependOptions(prefix));
-        QCOMPARE(run.numbers(), number == 0 ? QList<int>{} : QList<int>{number});
-        const QString expected = number == 0 ? prefix + oldName : oldName;
-        QCOMPARE(rawNames(r), QList<QByteArray>{encodeFileName(expected)});
-    }
-
-    // A run killed at a random moment (the child is this program run again) loses no file and
-    // leaves each file under its old name or its new one. Where RENAME_NOREPLACE is refused, a
-    // kill between link and unlink can leave one file under both names (one inode).
-    void killedRun_data() {
-        QTest::addColumn<bool>("byLink");
-        QTest::newRow("renameat2") << false;
-        QTest::newRow("link and unlink") << true;
-    }
+    // A run killed at a random moment (the child is this program run again) where
+    // RENAME_NOREPLACE is refused loses no file and leaves each file under its old name or its
+    // new one, or both (a kill between link and unlink). Kills of runs through renameat2 are
+    // undone in tst_Undo, which finds any file lost.
     void killedRun() {
-        QFETCH(bool, byLink);
         QRandomGenerator random(20261207);
         for (int round = 0; round < 4; ++round) {
             ScratchFolder top;
             const QByteArray r = top.raw() + '/';
             for (int i = 0; i < KillFiles; ++i)
                 QVERIFY(writeRaw(r + "f" + QByteArray::number(i), QByteArray::number(i)));
-            QMap<QString, QString> env{{QString::fromLatin1(ChildFolder), top.path()}};
-            if (byLink)
-                env.insert(QString::fromLatin1(ChildByLink), u"1"_s);
-            QVERIFY(killChildAtRandom(env, random));
+            QVERIFY(killChildAtRandom({{QString::fromLatin1(ChildFolder), top.path()}}, random));
 
-            QMap<QByteArray, QList<QByteArray>> namesByContent;
-            QSet<ino_t> inodes;
             const TreeSnapshot tree = scanTree(r);
+            QSet<QByteArray> contents;
             for (auto it = tree.files.cbegin(); it != tree.files.cend(); ++it) {
-                struct stat st;
-                QVERIFY(::lstat(QByteArray(r + it.key().toUtf8()).constData(), &st) == 0 &&
-                        S_ISREG(st.st_mode));
-                inodes.insert(st.st_ino);
-                namesByContent[it.value()].append(it.key().toUtf8());
+                const QString old = u"f"_s + QString::fromLatin1(it.value());
+                QVERIFY2(it.key() == old || it.key() == u'k' + old, qPrintable(it.key()));
+                contents.insert(it.value());
             }
-            QCOMPARE(inodes.size(), KillFiles);
-            QCOMPARE(namesByContent.size(), KillFiles);
-            for (auto it = namesByContent.cbegin(); it != namesByContent.cend(); ++it) {
-                const QByteArray old = "f" + it.key();
-                for (const QByteArray& name : it.value())
-                    QVERIFY2(name == old || name == "k" + old, name.constData());
-                QVERIFY(it.value().size() == 1 || (byLink && it.value().size() == 2));
-            }
+            QCOMPARE(contents.size(), KillFiles);
         }
     }
 };
