@@ -38,7 +38,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("outputStart");
         QTest::addColumn<QStringList>("paths");
         using A = CommandLine::Action;
-        QTest::newRow("nothing") << QStringList{} << A::Start << QString() << QStringList{};
         QTest::newRow("after --") << QStringList{u"--"_s, u"--help"_s} << A::Start << QString()
                                   << QStringList{u"--help"_s};
         QTest::newRow("--help") << QStringList{u"--help"_s} << A::ShowHelp << u"Usage:"_s
@@ -79,8 +78,6 @@ private Q_SLOTS:
             << QStringList{};
         QTest::newRow("a folder alone") << QStringList{u"photos/"_s} << M::Folder << at(u"photos"_s)
                                         << QStringList{} << QStringList{};
-        QTest::newRow("the working folder") << QStringList{u"."_s} << M::Folder << scratch_.path()
-                                            << QStringList{} << QStringList{};
         QTest::newRow("two folders: the first")
             << QStringList{u"music"_s, u"photos"_s} << M::Folder << at(u"music"_s) << QStringList{}
             << QStringList{u"varnex: photos: only one folder can be opened"_s};
