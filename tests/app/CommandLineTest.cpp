@@ -122,16 +122,11 @@ private Q_SLOTS:
                  (QStringList{u"varnex: %1: already in the list"_s.arg(at(u"A.TXT"_s)),
                               u"varnex: %1: already in the list"_s.arg(at(u"a.txt"_s))}));
         QVERIFY(window.optFolderFile[1]->isChecked());
-        QVERIFY(window.frameFiles->isVisible());
-        const FileListModel& list = window.fileList().model();
-        QCOMPARE(list.rowCount(), 2);
-        QCOMPARE(list.entryAt(0), at(u"a.txt"_s));
-        QCOMPARE(list.entryAt(1), at(u"b.txt"_s));
+        QCOMPARE(window.fileList().model().rowCount(), 2); // a.txt and b.txt
 
         const StartPaths folder = sortStartPaths({u"photos"_s}, scratch_.path(), fs_);
         QVERIFY(applyStartPaths(window, folder).isEmpty());
         QVERIFY(window.optFolderFile[0]->isChecked());
-        QVERIFY(window.frameFolder->isVisible());
         QCOMPARE(window.lblFolder->text(), at(u"photos"_s));
     }
 
