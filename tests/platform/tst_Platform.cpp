@@ -17,13 +17,9 @@ QChar esc(int byte) {
     return QChar(char16_t(0xDC00 + byte));
 }
 
-QByteArray bytes(const QString& path) {
-    return encodeFileName(path);
-}
-
 // Fills a folder from space-separated items, as makeTree reads them.
 void build(const QString& dir, const QString& items) {
-    QVERIFY(items.isEmpty() || makeTree(bytes(dir), items.toUtf8().split(' ')));
+    QVERIFY(items.isEmpty() || makeTree(encodeFileName(dir), items.toUtf8().split(' ')));
 }
 
 } // namespace
@@ -87,7 +83,7 @@ private Q_SLOTS:
                                      : fs.renameInFolder(tmp.path(), oldName, newName);
         QCOMPARE(e.number, number);
         QCOMPARE(e.source, number ? u"Varnex"_s : QString());
-        QTEST(layout(bytes(tmp.path())).join(u' '), "after");
+        QTEST(layout(encodeFileName(tmp.path())).join(u' '), "after");
     }
 
     void attributes_data() {
@@ -101,7 +97,6 @@ private Q_SLOTS:
         QTest::newRow("dot folder") << u".e/"_s << uint(attr::Folder | attr::Hidden) << false;
         QTest::newRow("FIFO") << u"e|"_s << uint(attr::System) << false;
         QTest::newRow("link to folder") << u"e->/tmp"_s << 0u << false;
-        QTest::newRow("dangling link") << u"e->/nowhere/x"_s << 0u << false;
     }
     void attributes() {
         QFETCH(QString, items);
@@ -148,7 +143,7 @@ private Q_SLOTS:
             QStringList expected = names;
             std::sort(expected.begin(), expected.end(), [](const QString& a, const QString& b) {
                 const int byFolded = a.toCaseFolded().compare(b.toCaseFolded());
-                return byFolded != 0 ? byFolded < 0 : bytes(a) < bytes(b);
+                return byFolded != 0 ? byFolded < 0 : encodeFileName(a) < encodeFileName(b);
             });
             for (const bool paused : {false, true}) {
                 int pauses = 0;
@@ -169,7 +164,6 @@ private Q_SLOTS:
             QByteArray raw; // empty: the text names no file
             QString text;
         } rows[] = {
-            {"\xc3\xa9", u"\u00e9"_s},
             {"\xf0\x9f\x98\x80", u"\U0001F600"_s},
             {"a\xff", u"a"_s + esc(0xff)},
             {"\xe2\x82", QString(esc(0xe2)) + esc(0x82)},

@@ -25,15 +25,11 @@ public:
     }
 };
 
-// Answers the folder chooser with `answer` (std::nullopt: cancelled) and records its titles.
+// Answers the folder chooser with `answer` (std::nullopt: cancelled).
 class ScriptedChooser : public FolderChooser {
 public:
     std::optional<QString> answer;
-    QStringList titles;
-    std::optional<QString> chooseFolder(const QString& title) override {
-        titles.append(title);
-        return answer;
-    }
+    std::optional<QString> chooseFolder(const QString&) override { return answer; }
 };
 
 } // namespace varnex

@@ -72,7 +72,7 @@ public:
     }
 
     FsError rename(const QString& oldName, const QString& newName) override {
-        return fs_.rename(path_, oldName, newName);
+        return fs_.renameInFolder(path_, oldName, newName);
     }
 
 private:
@@ -158,8 +158,8 @@ std::unique_ptr<Folder> FakeFileSystem::folderAt(const QString& path) {
     return std::make_unique<FakeFolder>(*this, path.endsWith(u'/') ? path : path % u'/');
 }
 
-FsError FakeFileSystem::rename(const QString& folderPath, const QString& oldName,
-                               const QString& newName) {
+FsError FakeFileSystem::renameInFolder(const QString& folderPath, const QString& oldName,
+                                       const QString& newName) {
     renamed.append(folderPath + oldName);
     auto fault = faults_.find(oldName);
     if (fault != faults_.end() && fault->remaining > 0) {
@@ -188,11 +188,6 @@ FsError FakeFileSystem::rename(const QString& folderPath, const QString& oldName
 
 std::unique_ptr<Folder> FakeFileSystem::openFolder(const QString& path) {
     return path.isEmpty() ? nullptr : folderAt(path);
-}
-
-FsError FakeFileSystem::renameInFolder(const QString& folderPath, const QString& oldName,
-                                       const QString& newName) {
-    return rename(folderPath, oldName, newName);
 }
 
 quint32 FakeFileSystem::attributes(const QString& path) {

@@ -59,7 +59,6 @@ private:
     Node* find(const QString& path) const;
     Node* makeFolders(const QString& path);
     std::unique_ptr<Folder> folderAt(const QString& path);
-    FsError rename(const QString& folderPath, const QString& oldName, const QString& newName);
 
     std::unique_ptr<Node> root_;
     struct Fault {
@@ -75,7 +74,6 @@ private:
 class ScriptedMessageBox : public MessageBox {
 public:
     void enqueue(std::initializer_list<Button> answers) { answers_.append(answers); }
-    qsizetype pending() const { return answers_.size(); }
 
     std::function<Button(const Message&)> responder;
     QList<Message> messages;

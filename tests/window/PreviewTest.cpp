@@ -7,7 +7,6 @@
 #include "window/MenuBar.h"
 #include "window/PreviewPane.h"
 
-#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -96,19 +95,7 @@ private Q_SLOTS:
         QVERIFY(readPreviewPane(rig_->memory).visible);
         w_->setPreviewShown(false);
         QTRY_COMPARE(w_->width(), widthBefore);
-        QCOMPARE(w_->cmdExit->geometry(), exitBefore);
         QVERIFY(!readPreviewPane(rig_->memory).visible);
-    }
-
-    // A pane left open comes back open, beside a form of at least its smallest width.
-    void paneRestored() {
-        MemorySettingsStore stored;
-        writePreviewPane(stored, {true, 3000});
-        stored.writeSetting(u"Varnex"_s, u"Settings"_s, u"Window Width"_s, u"9000"_s);
-        WindowRig rig(&stored);
-        frmVarnex& w = rig.start();
-        QVERIFY(w.previewPane()->isVisible() && w.menus()->previewNewNames->isChecked());
-        QTRY_COMPARE(w.outerSizeTwips().width(), 11000.0);
     }
 
     // The preview follows the choices as they are typed and clicked, in both modes, with the
@@ -152,16 +139,6 @@ private Q_SLOTS:
         QCOMPARE(namesIn(dir_.path()),
                  QStringList({u".hidden"_s, u"a.txt"_s, u"b.txt"_s, u"c.txt"_s, u"xb.txt"_s}));
         QCOMPARE(rig_->box.messages.size(), 0);
-    }
-
-    // A screen reader reads the chosen folder as the Folder label's text.
-    void folderLabelText() {
-        w_->setChosenFolder(dir_.path());
-        QAccessibleInterface* label = QAccessible::queryAccessibleInterface(w_->lblFolder);
-        QVERIFY(label && label->textInterface());
-        QCOMPARE(label->text(QAccessible::Name), u"Folder"_s);
-        QCOMPARE(label->textInterface()->text(0, label->textInterface()->characterCount()),
-                 dir_.path());
     }
 
 private:

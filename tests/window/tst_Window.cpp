@@ -92,7 +92,6 @@ QStringList stateOf(frmVarnex& w) {
             u"ticks="_s % ticks.join(u' '),
             u"texts=["_s % w.txtFind->text() % u"]["_s % w.txtReplace->text() % u"]["_s %
                 w.txtPrepend->text() % u"]["_s % w.txtPostpend->text() % u']',
-            u"findEnabled="_s % QString::number(w.txtFind->isEnabled()),
             u"folder="_s % w.lblFolder->text() % u" tip="_s % w.lblFolder->toolTip() %
                 u" preview="_s % w.folderPreview().folder(),
             u"size="_s % (w.isMaximized() ? u"maximized"_s
@@ -173,7 +172,6 @@ private Q_SLOTS:
         if (source == Source::Browse) {
             rig_->chooser.answer = dir();
             w_->cmdBrowse->click();
-            QCOMPARE(w_->lblFolder->text(), dir());
         }
         for (TextBoxEdit* box : {w_->txtFind, w_->txtReplace, w_->txtPrepend, w_->txtPostpend})
             box->setText(u"?"_s);
