@@ -9,6 +9,8 @@
 
 #include "Reliability.h"
 #include "engine/NameTransform.h"
+#include "engine/RunJournal.h"
+#include "engine/UndoCommand.h"
 #include "selection/FileList.h"
 
 #include <QTest>
@@ -637,6 +639,26 @@ private Q_SLOTS:
     }
     void inMemory() { runCases(false, cases_); }
     void realFolders() { runCases(true, qMax(1, cases_ / 10)); }
+    // On random real trees, with failing renames, Retry, Abort and No: a journaled run followed
+    // by its undo gives back the tree byte for byte.
+    void runThenUndo() {
+        for (int i = 0; i < qMax(1, cases_ / 10); ++i) {
+            const Case c = makeCase(seed_ + quint32(i), true);
+            Case built = c;
+            ScratchFolder top, journals;
+            QVERIFY(buildReal(built.root, top.raw() + '/'));
+            const QStringList before = layout(top.raw());
+            RunJournal journal(journals.path());
+            journal.beginRun();
+            PosixFileSystem posix;
+            runCase(built, posix, top.path() + u'/', false, &journal);
+            journal.endRun();
+            CountingEventPump pump;
+            const UndoOutcome outcome = undoNewestRun(posix, journals.path(), pump);
+            QVERIFY2(outcome.problemCount == 0 && layout(top.raw()) == before,
+                     qPrintable(u"seed %1: %2"_s.arg(c.seed).arg(undoSummary(outcome))));
+        }
+    }
     // Real folders under attack while the run goes on (see runUnderAttack).
     void realFolderFaults() {
         for (int i = 0; i < qMax(1, cases_ / 10); ++i) {

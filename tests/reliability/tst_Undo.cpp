@@ -46,12 +46,20 @@ UndoOutcome undo(const QString& journals) {
 // undoes that (slowed down, so that the kill comes while the undo is under way).
 int runChild() {
     const QString journals = qEnvironmentVariable(ChildJournals);
-    std::fputs("start\n", stdout);
-    std::fflush(stdout);
+    // The parent's random delay counts from the first file handled, however long the start
+    // takes (a sanitizer build starts slowly), so that the kill lands in the middle of the work.
+    bool started = false;
+    const auto tellStarted = [&] {
+        if (!std::exchange(started, true)) {
+            std::fputs("start\n", stdout);
+            std::fflush(stdout);
+        }
+    };
     if (qEnvironmentVariableIsSet(ChildUndoes)) {
         PosixFileSystem posix;
         CountingEventPump pump;
-        pump.onProcessEvents = [] {
+        pump.onProcessEvents = [&] {
+            tellStarted();
             QThread::usleep(50);
         };
         undoNewestRun(posix, journals, pump);
@@ -62,6 +70,11 @@ int runChild() {
     setup.options = {prependOptions(u"k"_s)};
     setup.answer = [](const Message&) {
         return Button::Ignore;
+    };
+    setup.during = [&](const QList<RunEvent>& log, const QString&) -> std::optional<FsError> {
+        if (!log.isEmpty())
+            tellStarted();
+        return std::nullopt;
     };
     journaledRun(journals, setup);
     return 0;
