@@ -382,7 +382,7 @@ void RenameEngine::walkOneFolder(Level& level, const NamePattern& pattern, int& 
         const AttributeChoices allowed = attributes_;
         quint32 skippedBy = 0;
         if ((attributes & attr::ReadOnly) && !allowed.readOnly) {
-            skippedBy = skippedBy ? skippedBy : attr::ReadOnly;
+            skippedBy = attr::ReadOnly;
             ++counters.ReadOnlySkipped;
         }
         if ((attributes & attr::Hidden) && !allowed.hidden) {

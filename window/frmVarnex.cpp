@@ -805,12 +805,20 @@ void frmVarnex::cmdHelp_Click() {
 void frmVarnex::cmdRename_Click() {
     if (running_ || exiting_)
         return;
-    running_ = true;
-    menuBar_->setRunning(true);
-    previewRunner_->hold(true);
+    beginWork();
     journal_->beginRun();
     RunRenameCommand(*engine_, *host_, fileList_->model(), *services_.messageBox);
     journal_->endRun();
+    endWork();
+}
+
+void frmVarnex::beginWork() {
+    running_ = true;
+    menuBar_->setRunning(true);
+    previewRunner_->hold(true);
+}
+
+void frmVarnex::endWork() {
     menuBar_->setRunning(false);
     running_ = false;
     updateUndo();
@@ -822,20 +830,14 @@ void frmVarnex::cmdRename_Click() {
 void frmVarnex::undoLastRun() {
     if (running_ || exiting_ || !menuBar_->undo->isEnabled())
         return;
-    running_ = true;
-    menuBar_->setRunning(true);
+    beginWork();
     host_->setRunning(true);
-    previewRunner_->hold(true);
     const UndoOutcome outcome =
         undoNewestRun(*services_.fileSystem, journal_->folder(), *services_.eventPump);
     restoreListEntries(fileList_->model(), outcome.restored);
     host_->setRunning(false);
-    menuBar_->setRunning(false);
-    running_ = false;
-    updateUndo();
     host_->refreshFolderView();
-    previewRunner_->reread();
-    previewRunner_->hold(false);
+    endWork();
     if (!exiting_)
         services_.messageBox->show({undoSummary(outcome), applicationTitle(), Buttons::Ok,
                                     outcome.problemCount > 0 || !outcome.why.isEmpty()

@@ -202,6 +202,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // A run or an undo: the menus and the preview wait until it is over, then follow it.
+    void beginWork();
+    void endWork();
     struct Placement {
         QWidget* widget;
         TwipRect rect;
