@@ -265,6 +265,13 @@ double peakResidentMegabytes() {
     fail("no VmHWM in /proc/self/status");
 }
 
+void resetPeakResident() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    if (!clear.flush())
+        fail("the peak memory could not be reset (/proc/self/clear_refs)");
+}
+
 double median(std::vector<double> values) {
     if (values.empty())
         return 0;

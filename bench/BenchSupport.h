@@ -56,8 +56,12 @@ std::vector<std::string> flatTreePaths(const std::string& folder, long count);
 // with the write-back of the tree made just before it.
 void flushFileSystem(const std::string& folder);
 
-// The peak resident memory of this process so far, in MB (VmHWM).
+// The peak resident memory of this process since it started or since resetPeakResident, in MB
+// (VmHWM).
 double peakResidentMegabytes();
+// Starts the peak above over from the memory the process holds now, so that what the benchmark
+// itself held before (a baseline's path list) is not counted.
+void resetPeakResident();
 
 // The median of the values (the lower middle one for an even count).
 double median(std::vector<double> values);

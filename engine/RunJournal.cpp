@@ -318,7 +318,7 @@ std::unique_ptr<JournalFile> JournalFile::openNewest(const QString& folder, QStr
     if (file->size_ < HeaderSize ||
         (file->map_ && std::memcmp(file->map_, Unwritten, sizeof Unwritten) == 0))
         return file;
-    if (!file->map_ || std::memcmp(file->map_, Magic, sizeof Magic) != 0 || !file->parse()) {
+    if (!file->map_ || std::memcmp(file->map_, Magic, sizeof Magic) != 0 || !file->parse(nullptr)) {
         why = QCoreApplication::translate("RunJournal", "The journal %1 is damaged.").arg(path);
         return nullptr;
     }
@@ -330,12 +330,13 @@ std::unique_ptr<JournalFile> JournalFile::openNewest(const QString& folder, QStr
     return file;
 }
 
-bool JournalFile::parse() {
+bool JournalFile::parse(QList<JournalRecord>* take) {
     struct Folder {
-        QByteArray path;
+        QByteArrayView path;
         FolderIdentity identity;
     };
     QList<Folder> folders;
+    qint64 pending = 0;
     qint64 at = HeaderSize;
     while (at + RecordHead <= size_) {
         const char* head = map_ + at;
@@ -346,7 +347,7 @@ bool JournalFile::parse() {
             break; // the end, or a record cut short: everything before it stands
         const char* body = head + RecordHead;
         if (kind == FolderKind && payload >= 16) {
-            folders.append({QByteArray(body + 16, payload - 16),
+            folders.append({QByteArrayView(body + 16, payload - 16),
                             {load<quint64>(body), load<quint64>(body + 8)}});
         } else if (kind == RenameKind && payload >= 8) {
             const quint32 index = load<quint32>(body);
@@ -354,19 +355,32 @@ bool JournalFile::parse() {
             if (index >= quint32(folders.size()) || oldSize > payload - 8)
                 return false;
             JournalRecord r;
-            r.folder = folders.at(index).path;
-            r.identity = folders.at(index).identity;
-            r.oldName = QByteArray(body + 8, oldSize);
-            r.newName = QByteArray(body + 8 + oldSize, payload - 8 - oldSize);
             r.status = quint8(head[1]);
-            r.statusOffset = at + 1;
-            records_.append(std::move(r));
+            pending += r.pending() ? 1 : 0;
+            if (take) {
+                r.folder = folders.at(index).path;
+                r.identity = folders.at(index).identity;
+                r.oldName = QByteArrayView(body + 8, oldSize);
+                r.newName = QByteArrayView(body + 8 + oldSize, payload - 8 - oldSize);
+                r.statusOffset = at + 1;
+                take->append(r);
+            }
         } else {
             return false;
         }
         at += RecordHead + padded(payload);
     }
+    pendingCount_ = pending;
     return true;
+}
+
+QList<JournalRecord>& JournalFile::records() {
+    if (!listed_ && map_) {
+        records_.reserve(pendingCount_);
+        parse(&records_);
+    }
+    listed_ = true;
+    return records_;
 }
 
 void JournalFile::setStatus(JournalRecord& record, JournalRecord::Status status) {

@@ -20,7 +20,8 @@ QString defaultJournalFolder();
 inline constexpr int KeptJournals = 10;
 
 // One rename written down in a journal. The names and the folder path are the exact bytes on
-// disk; the status is updated in place as the run and later the undo go on.
+// disk, seen in place in the journal's mapping, so a record is valid only while its JournalFile
+// is open; the status is updated in place as the run and later the undo go on.
 struct JournalRecord {
     enum Status : quint8 {
         Intended = 0, // written before the rename; a run that died may not have made it
@@ -29,10 +30,10 @@ struct JournalRecord {
         Undone = 3,   // an undo renamed the file back
         Settled = 4,  // an undo passed it over or reported it: never tried again
     };
-    QByteArray folder; // ends with '/'
+    QByteArrayView folder; // ends with '/'
     FolderIdentity identity;
-    QByteArray oldName;
-    QByteArray newName;
+    QByteArrayView oldName;
+    QByteArrayView newName;
     quint8 status = Intended;
     qint64 statusOffset = 0; // where the status byte lies in the file
 
@@ -110,8 +111,12 @@ public:
     // when there is simply no journal).
     static std::unique_ptr<JournalFile> openNewest(const QString& folder, QString& why);
 
-    // The records in the order they were written. A record cut short or damaged ends them.
-    QList<JournalRecord>& records() { return records_; }
+    // The number of records still to be undone, counted without reading them into a list.
+    qint64 pendingCount() const { return pendingCount_; }
+    // The records in the order they were written. A record cut short or damaged ends them. The
+    // list is made on the first call: asking whether there is anything to undo after a run of a
+    // million files must not cost a copy of the journal.
+    QList<JournalRecord>& records();
     // Records the undo's outcome for `record` in the file at once.
     void setStatus(JournalRecord& record, JournalRecord::Status status);
     // Flushes the status updates to disk.
@@ -119,11 +124,15 @@ public:
 
 private:
     JournalFile() = default;
-    bool parse();
+    // Reads the records in order, handing each to `take` (when given). False when the journal
+    // is damaged beyond a record cut short at its end.
+    bool parse(QList<JournalRecord>* take);
 
     int fd_ = -1;
     char* map_ = nullptr;
     qint64 size_ = 0;
+    qint64 pendingCount_ = 0;
+    bool listed_ = false;
     QList<JournalRecord> records_;
 };
 

@@ -30,8 +30,7 @@ UndoAvailability undoAvailability(const QString& journalFolder, const QString& r
     const std::unique_ptr<JournalFile> journal = JournalFile::openNewest(journalFolder, a.why);
     if (!journal)
         return a;
-    for (const JournalRecord& r : journal->records())
-        a.count += r.pending() ? 1 : 0;
+    a.count = journal->pendingCount();
     return a;
 }
 
@@ -70,7 +69,7 @@ UndoOutcome undoNewestRun(FileSystem& fs, const QString& journalFolder, EventPum
 
     // One folder open at a time: the records of one folder follow one another.
     std::unique_ptr<Folder> folder;
-    QByteArray folderBytes;
+    QByteArrayView folderBytes;
     FolderIdentity folderIdentity;
     QString path;
     bool opened = false;

@@ -93,15 +93,14 @@ void WindowChoices::setFolderToolTip(const QString& folder) {
     w_.lblFolder->setToolTip(folder);
 }
 
+// The stored folder is read once the window is drawn: a folder of a million files takes a
+// while, and the window stays responsive meanwhile.
 void WindowChoices::setDir1Folder(const QString& folder) {
-    preview_.setFolder(folder);
+    w_.showFolderInPreviews(folder, true);
 }
 
-void WindowChoices::setFile1Folder(const QString& folder) {
-    // Both previews show one folder; it was read a moment ago for Dir1.
-    if (preview_.folder() != folder)
-        preview_.setFolder(folder);
-}
+// Both previews show one folder, read for Dir1.
+void WindowChoices::setFile1Folder(const QString&) {}
 
 bool WindowChoices::optionMember(OptionArray array, int index) const {
     return w_.optionMember(array, index)->isChecked();
@@ -159,9 +158,8 @@ void WindowRenameHost::setRunning(bool running) {
 }
 
 void WindowRenameHost::refreshFolderView() {
-    // A folder of many files takes a while to read: the window keeps processing its events.
-    EventPump* events = w_.services().eventPump;
-    preview_.refresh([events] { events->processEvents(); });
+    if (!preview_.folder().isEmpty())
+        w_.showFolderInPreviews(preview_.folder());
 }
 
 bool WindowRenameHost::closing() const {

@@ -32,6 +32,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QThread>
+#include <QTimer>
 
 namespace varnex {
 
@@ -219,9 +221,34 @@ void frmVarnex::refresh() {
 void frmVarnex::setChosenFolder(const QString& folder) {
     setExposedText(lblFolder, folder);
     lblFolder->setToolTip(folder);
-    preview_->setFolder(folder);
+    showFolderInPreviews(folder);
     if (previewRunner_)
         previewRunner_->reread();
+}
+
+void frmVarnex::showFolderInPreviews(const QString& folder, bool later) {
+    if (later) {
+        const bool scheduled = !folderDue_.isEmpty();
+        folderDue_ = folder;
+        if (!scheduled) {
+            QTimer::singleShot(0, this, [this] {
+                if (!folderDue_.isEmpty())
+                    showFolderInPreviews(std::exchange(folderDue_, QString()));
+            });
+        }
+        return;
+    }
+    folderDue_.clear();
+    // Events are let through only inside the event loop: an Exit asked for before the loop
+    // runs would otherwise be lost.
+    ListingPause pause;
+    if (QThread::currentThread()->loopLevel() > 0) {
+        EventPump* events = services_.eventPump;
+        pause = [events] {
+            events->processEvents();
+        };
+    }
+    preview_->setFolder(folder, pause);
 }
 
 void frmVarnex::createControls() {

@@ -66,6 +66,10 @@ public:
 
     // Shows a folder in the folder panel: the label, its tool tip and both previews.
     void setChosenFolder(const QString& folder);
+    // Reads `folder` into both previews of the folder panel, letting the window process its
+    // events meanwhile when its event loop runs. With `later`, the read waits for the event loop
+    // (the window is drawn first), and a folder chosen meanwhile wins.
+    void showFolderInPreviews(const QString& folder, bool later = false);
 
     // Around the form: the menu bar above it and the preview pane beside it.
     MenuBar* menus() const { return menuBar_; }
@@ -243,6 +247,8 @@ private:
     bool growForMenuBar_ = false;
     QPointer<HelpViewer> help_;
     bool running_ = false;
+    // The folder a deferred read of the previews will show; empty when none is due.
+    QString folderDue_;
 
     std::array<QButtonGroup*, 5> groups_{};
     std::vector<Placement> fixedPlacements_;

@@ -236,6 +236,19 @@ private Q_SLOTS:
         QCOMPARE(rig_->endProgramCalls, 1);
     }
 
+    // The stored folder is read once the window is up; a folder chosen before that read wins
+    // and is never replaced by the stored one.
+    void chosenFolderBeatsStoredRead() {
+        makeFiles(dir(), list(u"stored/s.txt|chosen/c.txt"_s));
+        rig_->memory.setStored(u"Path"_s, dir() % u"/stored/");
+        frmVarnex& w = rig_->window();
+        w.Form_Load();
+        w.setChosenFolder(dir() % u"/chosen");
+        QTest::qWait(20);
+        QCOMPARE(rowsOf(w.File1->model()), list(u"c.txt"_s));
+        QCOMPARE(w.lblFolder->text(), dir() % u"/chosen");
+    }
+
     // Every choice, the folder and the size survive a real exit and a new start on the same
     // INI file.
     void roundTrip() {
