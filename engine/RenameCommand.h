@@ -46,7 +46,7 @@ public:
     virtual void focusTextBox(TextBox box) = 0;
     // Disables (running) or enables Rename, Exit and Help, and shows the busy pointer.
     virtual void setRunning(bool running) = 0;
-    // Re-reads the folder preview after a folder run.
+    // Has the folder preview re-read after a folder run, now or as soon as events are processed.
     virtual void refreshFolderView() = 0;
     // The window is closing: no summary is shown. To end the run after the current file, the
     // window sets the engine's StopRun when the close begins during a run.

@@ -158,8 +158,9 @@ void WindowRenameHost::setRunning(bool running) {
 }
 
 void WindowRenameHost::refreshFolderView() {
+    // Read once the summary is up: a folder of a million files would hold it back.
     if (!preview_.folder().isEmpty())
-        w_.showFolderInPreviews(preview_.folder());
+        w_.showFolderInPreviews(preview_.folder(), true);
 }
 
 bool WindowRenameHost::closing() const {
