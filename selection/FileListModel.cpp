@@ -1,6 +1,7 @@
 #include "FileListModel.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace varnex {
@@ -8,6 +9,8 @@ namespace varnex {
 FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent) {
     announceTimer_.setSingleShot(true);
     connect(&announceTimer_, &QTimer::timeout, this, &FileListModel::announceAppended);
+    changeTimer_.setSingleShot(true);
+    connect(&changeTimer_, &QTimer::timeout, this, &FileListModel::announceChanged);
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const {
@@ -105,6 +108,7 @@ bool FileListModel::removeRows(int row, int count, const QModelIndex& parent) {
 
 void FileListModel::removeRange(int first, int last) {
     announceAppended();
+    announceChanged();
     beginRemoveRows({}, first, last);
     for (int row = first; row <= last; ++row)
         indexRemove(entries_.at(row));
@@ -116,6 +120,7 @@ void FileListModel::removeRange(int first, int last) {
 
 void FileListModel::removeRows(QList<int> rows) {
     announceAppended();
+    announceChanged();
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     rows.erase(std::remove_if(rows.begin(), rows.end(),
@@ -182,6 +187,8 @@ void FileListModel::removeScattered(const QList<int>& sortedRows) {
 
 void FileListModel::clear() {
     announceTimer_.stop();
+    changeTimer_.stop();
+    changedFirst_ = changedLast_ = -1;
     beginResetModel();
     entries_.clear();
     announced_ = 0;
@@ -265,8 +272,21 @@ void FileListModel::setEntryText(EntryId id, const QString& text) {
         upperIndex_ = {};
         indexStale_ = true;
     }
-    const QModelIndex changed = index(row);
-    Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole, Qt::ToolTipRole});
+    // A run rewrites entry after entry: views learn of the rewritten rows together, the next
+    // time events are processed, instead of updating once per row.
+    changedFirst_ = changedFirst_ < 0 ? row : std::min(changedFirst_, row);
+    changedLast_ = std::max(changedLast_, row);
+    if (!changeTimer_.isActive())
+        changeTimer_.start(0);
+}
+
+void FileListModel::announceChanged() {
+    changeTimer_.stop();
+    if (changedFirst_ < 0)
+        return;
+    const int first = std::exchange(changedFirst_, -1);
+    const int last = std::exchange(changedLast_, -1);
+    Q_EMIT dataChanged(index(first), index(last), {Qt::DisplayRole, Qt::ToolTipRole});
 }
 
 } // namespace varnex

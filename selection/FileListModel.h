@@ -79,6 +79,9 @@ private:
     void rebuildIndex() const;
     // Announces the rows appended since the last announcement.
     void announceAppended();
+    // Announces the rows rewritten since the last announcement, as one range. Rows are
+    // announced before any removal, so the range never refers to rows that moved.
+    void announceChanged();
     void removeRange(int first, int last);
     void removeScattered(const QList<int>& sortedRows);
 
@@ -95,6 +98,10 @@ private:
     int announced_ = 0;
     bool appending_ = false;
     QTimer announceTimer_;
+    // The rows rewritten and not yet announced; -1 when none.
+    int changedFirst_ = -1;
+    int changedLast_ = -1;
+    QTimer changeTimer_;
     quint64 structureRevision_ = 0;
     // The row of the last id looked up: a rename run asks for ids in list order.
     mutable int rowHint_ = 0;
