@@ -65,12 +65,7 @@ int runChild() {
         undoNewestRun(posix, journals, pump);
         return 0;
     }
-    RunSetup setup;
-    setup.top = qEnvironmentVariable(ChildFolder);
-    setup.options = {prependOptions(u"k"_s)};
-    setup.answer = [](const Message&) {
-        return Button::Ignore;
-    };
+    RunSetup setup{.top = qEnvironmentVariable(ChildFolder), .options = {prependOptions(u"k"_s)}};
     setup.during = [&](const QList<RunEvent>& log, const QString&) -> std::optional<FsError> {
         if (!log.isEmpty())
             tellStarted();
@@ -108,9 +103,8 @@ private Q_SLOTS:
             QVERIFY(writeRaw(r + "d" + QByteArray(253, 'z'), "long"));
         const QStringList before = layout(r);
 
-        RunSetup setup;
-        setup.top = top.path();
-        setup.options = {prependOptions(failing == u"long" ? u"kk"_s : u"k"_s)};
+        RunSetup setup{.top = top.path(),
+                       .options = {prependOptions(failing == u"long" ? u"kk"_s : u"k"_s)}};
         QSet<QString> failOnce;
         const QString sub = decodeFileName("s\xff");
         for (const QString& name : failing.split(u'|', Qt::SkipEmptyParts))
@@ -174,9 +168,7 @@ private Q_SLOTS:
         ScratchFolder top, other, journals;
         const QByteArray r = top.raw() + '/';
         QVERIFY(makeTree(top.raw(), {"a", "b", "c", "d", "s/", "s/x"}));
-        RunSetup setup;
-        setup.top = top.path();
-        setup.options = {prependOptions(u"k"_s)};
+        RunSetup setup{.top = top.path(), .options = {prependOptions(u"k"_s)}};
         QCOMPARE(journaledRun(journals.path(), setup).counters.FilesRenamed, 5);
 
         QVERIFY(writeRaw(r + "a", "taken"));               // old name taken

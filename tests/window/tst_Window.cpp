@@ -1,12 +1,18 @@
 // The real window from start to exit: rename runs on real temporary folders with the user's
-// answers scripted, start-up and exit with the settings in memory or in a real INI file, Help.
+// answers scripted, start-up and exit with the settings in memory or in a real INI file; the
+// menu bar, the preview pane and Edit > Undo.
 
 #include "WindowRig.h"
+#include "engine/RenameCommand.h"
 #include "selection/FileList.h"
 #include "selection/FolderPreview.h"
+#include "selection/PreviewRunner.h"
 #include "settings/QSettingsStore.h"
 #include "window/Controls.h"
+#include "window/MenuBar.h"
+#include "window/PreviewPane.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -18,6 +24,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -26,15 +33,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Texts separated by "|".
-QStringList list(const QString& text) {
-    return text.split(u'|', Qt::SkipEmptyParts);
-}
-
-QStringList rowsOf(const QAbstractItemModel* model) {
+// The rows of the preview as "name > new name: result".
+QStringList previewRows(frmVarnex& w) {
     QStringList rows;
-    for (int row = 0; row < model->rowCount(); ++row)
-        rows.append(model->index(row, 0).data().toString());
+    const PreviewModel& m = w.previewRunner().model();
+    for (int i = 0; i < m.rowCount(); ++i) {
+        rows.append(m.data(m.index(i, 0), Qt::DisplayRole).toString() + u" > "_s +
+                    m.data(m.index(i, 1), Qt::DisplayRole).toString() + u": "_s +
+                    m.data(m.index(i, 2), Qt::DisplayRole).toString());
+    }
     return rows;
 }
 
@@ -46,26 +53,40 @@ QStringList pathsIn(const QString& folder, const QStringList& names) {
 }
 
 // Where the files of a run come from.
-enum class Source { List, Open, Folder, Browse };
+enum class Source { List, Open, Folder };
 
-// A type of rename (0 Replace Text, 1 Prepend, 2 Postpend, 3 Convert Case) chosen by clicks:
-// `text` and `replace` go to the type's boxes, `member` selects the type's sub-option.
-void choose(frmVarnex& w, int type, const QString& text, const QString& replace = {},
-            int member = 0, bool caseSensitive = true) {
-    w.optTypeOfRename[std::size_t(type)]->click();
-    if (type == 0) {
-        w.txtFind->setText(text);
-        w.txtReplace->setText(replace);
-        w.optIncludeExtension[std::size_t(member)]->click();
-        w.chkCaseSensitive->setChecked(caseSensitive);
+// A type of rename (0 Replace Text, 1 Prepend, 2 Postpend) chosen by clicks: `text` and
+// `replace` go to the type's boxes, `member` selects the type's sub-option.
+struct Choice {
+    int type = 1;
+    QString text{}, replace{};
+    int member = 0;
+    bool caseSensitive = true;
+
+    void click(frmVarnex& w) const {
+        w.optTypeOfRename[std::size_t(type)]->click();
+        if (type == 0) {
+            w.txtFind->setText(text);
+            w.txtReplace->setText(replace);
+            w.optIncludeExtension[std::size_t(member)]->click();
+            w.chkCaseSensitive->setChecked(caseSensitive);
+        }
+        if (type == 1)
+            w.txtPrepend->setText(text);
+        if (type == 2) {
+            w.txtPostpend->setText(text);
+            w.optPostpendPosition[std::size_t(member)]->click();
+        }
     }
-    if (type == 1)
-        w.txtPrepend->setText(text);
-    if (type == 2) {
-        w.txtPostpend->setText(text);
-        w.optPostpendPosition[std::size_t(member)]->click();
-    }
-}
+};
+
+// A run from the window: the names in the scratch folder before and after, and a text refused
+// at a first press, as "box=text".
+struct RunCase {
+    Source source;
+    Choice choice;
+    QString before, after, refused;
+};
 
 void addToList(frmVarnex& w, const QStringList& paths) {
     w.optFolderFile[1]->click();
@@ -73,30 +94,22 @@ void addToList(frmVarnex& w, const QStringList& paths) {
         w.fileList().AddListItem(path);
 }
 
-// Everything start-up sets and exit keeps, as "name=value": the selected member of each
-// option array (FolderFile, TypeOfRename, IncludeExtension, PostpendPosition, ConvertCase),
-// the ticks (0 clear, 1 ticked, 2 greyed: Case Sensitive, Recursive, Read Only, Hidden,
-// System), the four texts, the folder and the size.
+// Everything start-up sets and exit keeps but the size: the frame shown, the four texts, the
+// folder (label, tip and preview), the selected member of each option array and the state of
+// each tick.
 QStringList stateOf(frmVarnex& w) {
-    QStringList arrays, ticks;
+    QStringList state;
+    state << (w.frameFiles->isHidden() ? u"folder"_s : u"files"_s) << w.txtFind->text()
+          << w.txtReplace->text() << w.txtPrepend->text() << w.txtPostpend->text()
+          << w.lblFolder->text() << w.lblFolder->toolTip() << w.folderPreview().folder();
     for (const OptionArray array :
          {OptionArray::FolderFile, OptionArray::TypeOfRename, OptionArray::IncludeExtension,
           OptionArray::PostpendPosition, OptionArray::ConvertCase})
-        arrays << QString::number(w.selectedOption(array));
+        state << QString::number(w.selectedOption(array));
     for (const QCheckBox* box :
          {w.chkCaseSensitive, w.chkRecursive, w.chkReadOnly, w.chkHidden, w.chkSystem})
-        ticks << QString::number(QList<int>{0, 2, 1}.at(box->checkState()));
-    const QSizeF size = w.outerSizeTwips();
-    return {u"frame="_s % (w.frameFiles->isHidden() ? u"folder"_s : u"files"_s),
-            u"arrays="_s % arrays.join(u' '),
-            u"ticks="_s % ticks.join(u' '),
-            u"texts=["_s % w.txtFind->text() % u"]["_s % w.txtReplace->text() % u"]["_s %
-                w.txtPrepend->text() % u"]["_s % w.txtPostpend->text() % u']',
-            u"folder="_s % w.lblFolder->text() % u" tip="_s % w.lblFolder->toolTip() %
-                u" preview="_s % w.folderPreview().folder(),
-            u"size="_s % (w.isMaximized() ? u"maximized"_s
-                                          : QString::number(size.width()) % u'x' %
-                                                QString::number(size.height()))};
+        state << QString::number(box->checkState());
+    return state;
 }
 
 } // namespace
@@ -107,9 +120,17 @@ class EndToEndTest : public QObject {
     std::unique_ptr<QTemporaryDir> data_;
     std::unique_ptr<WindowRig> rig_;
     frmVarnex* w_ = nullptr;
+    QTemporaryDir journals_;
 
     QString dir() const { return data_->path(); }
     frmVarnex& start() { return *(w_ = &rig_->start()); }
+    // Prepends "x" to the files `names`, made in the scratch folder, in files mode.
+    void prependX(const QStringList& names) {
+        makeFiles(dir(), names);
+        addToList(*w_, pathsIn(dir(), names));
+        Choice{1, u"x"_s}.click(*w_);
+        w_->cmdRename_Click();
+    }
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void init() {
@@ -124,68 +145,50 @@ private Q_SLOTS:
     }
 
     void renameTypes_data() {
-        QTest::addColumn<Source>("source");
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("replace");
-        QTest::addColumn<int>("member");
-        QTest::addColumn<bool>("caseSensitive");
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<QString>("refused"); // a text refused at a first press, "box=text"
+        QTest::addColumn<RunCase>("run");
         // clang-format off
-        QTest::newRow("replace with the extension, list") << Source::List << 0 << u"txt"_s << u"md"_s << 0 << true << u"a.txt|txt.txt"_s << u"a.md|md.md"_s << u"txtFind="_s;
-        QTest::newRow("replace ignoring case, Open") << Source::Open << 0 << u"A"_s << u""_s << 1 << false << u"b|Aab.A"_s << u"b|b.A"_s << u"txtReplace=a|b"_s;
-        QTest::newRow("prepend, Browse") << Source::Browse << 1 << u"new "_s << QString() << 0 << true << u"a.txt|b"_s << u"new a.txt|new b"_s << u"txtPrepend="_s;
-        QTest::newRow("postpend after the extension, folder") << Source::Folder << 2 << u"_2"_s << QString() << 1 << true << u"a.txt|b_2"_s << u"a.txt_2|b_2_2"_s << u"txtPostpend=a/b"_s;
+        QTest::newRow("replace with the extension, list") << RunCase{Source::List, {0, u"txt"_s, u"md"_s}, u"a.txt|txt.txt"_s, u"a.md|md.md"_s, u"txtFind="_s};
+        QTest::newRow("replace ignoring case, Open") << RunCase{Source::Open, {0, u"A"_s, u""_s, 1, false}, u"b|Aab.A"_s, u"b|b.A"_s, u"txtReplace=a|b"_s};
+        QTest::newRow("prepend, folder") << RunCase{Source::Folder, {1, u"new "_s}, u"a.txt|b"_s, u"new a.txt|new b"_s, u"txtPrepend="_s};
+        QTest::newRow("postpend after the extension, folder") << RunCase{Source::Folder, {2, u"_2"_s, {}, 1}, u"a.txt|b_2"_s, u"a.txt_2|b_2_2"_s, u"txtPostpend=a/b"_s};
         // clang-format on
     }
-    // Both modes, from each source: the files on disk, the list or the folder preview, and
-    // the summary. A first press with a refused text (the boxes of the other types hold
-    // illegal texts, which are not looked at) shows the message, puts the focus in that box and
-    // renames nothing. While the run yields, Rename, Exit and Help are off, the pointer is busy
-    // and Enter, Escape and a second Rename do nothing; the rest of the window stays usable.
+    // Both modes, from each source (Browse is used by roundTrip): the files on disk, the list or
+    // the folder preview, and the summary. A first press with a refused text (the boxes of the
+    // other types hold illegal texts, which are not looked at) shows the message, puts the focus in
+    // that box and renames nothing. While the run yields, Rename, Exit and Help are off, the
+    // pointer is busy and Enter, Escape and a second Rename do nothing; the rest of the window
+    // stays usable.
     void renameTypes() {
-        QFETCH(Source, source);
-        QFETCH(int, type);
-        QFETCH(QString, text);
-        QFETCH(QString, replace);
-        QFETCH(int, member);
-        QFETCH(bool, caseSensitive);
-        QFETCH(QString, before);
-        QFETCH(QString, after);
-        QFETCH(QString, refused);
-        makeFiles(dir(), list(before));
+        QFETCH(RunCase, run);
+        const auto& [source, choice, before, after, refused] = run;
+        const QStringList names = words(before, u'|'), renamed = words(after, u'|');
+        makeFiles(dir(), names);
         start();
         if (source == Source::List)
-            addToList(*w_, pathsIn(dir(), list(before)));
+            addToList(*w_, pathsIn(dir(), names));
         if (source == Source::Open) {
-            OpenFileDialog::Result chosen;
-            chosen.status = OpenFileDialog::Status::Accepted;
-            chosen.paths = pathsIn(dir(), list(before));
-            rig_->openDialog.answers = {chosen};
+            rig_->openDialog.answers = {{}};
+            rig_->openDialog.answers[0].status = OpenFileDialog::Status::Accepted;
+            rig_->openDialog.answers[0].paths = pathsIn(dir(), names);
             w_->optFolderFile[1]->click();
             w_->cmdOpen->click();
         }
         if (source == Source::Folder)
             w_->setChosenFolder(dir());
-        if (source == Source::Browse) {
-            rig_->chooser.answer = dir();
-            w_->cmdBrowse->click();
-        }
         for (TextBoxEdit* box : {w_->txtFind, w_->txtReplace, w_->txtPrepend, w_->txtPostpend})
             box->setText(u"?"_s);
-        choose(*w_, type, text, replace, member, caseSensitive);
+        choice.click(*w_);
         const QString box = refused.section(u'=', 0, 0);
         w_->findChild<TextBoxEdit*>(box)->setText(refused.section(u'=', 1));
         QTest::mouseClick(w_->cmdRename, Qt::LeftButton);
         QCOMPARE(rig_->box.messages.size(), 1);
         QCOMPARE(QApplication::focusWidget()->objectName(), box);
-        QStringList unchanged = list(before);
+        QStringList unchanged = names;
         unchanged.sort();
         QCOMPARE(namesIn(dir()), unchanged);
         rig_->box.messages.clear();
-        choose(*w_, type, text, replace, member, caseSensitive);
+        choice.click(*w_);
         QStringList seen;
         rig_->pump.onProcessEvents = [&] {
             if (!seen.isEmpty())
@@ -202,20 +205,19 @@ private Q_SLOTS:
         };
         w_->cmdRename->click();
 
-        QCOMPARE(seen, list(u"cmdRename=0|cmdExit=0|cmdHelp=0|cmdOpen=1|cmdBrowse=1|lstFiles=1|"
-                            u"optTypeOfRename(3)=1|chkHidden=1|busy=1"_s));
-        QCOMPARE(namesIn(dir()), list(after));
-        QCOMPARE(
-            rig_->messageTexts(),
-            QStringList{u"Finished renaming 2 files.||Folders searched: 1|Files processed: 2||"_s});
-        QCOMPARE(rig_->box.messages.first().icon, Icon::Information);
+        QCOMPARE(seen, words(u"cmdRename=0 cmdExit=0 cmdHelp=0 cmdOpen=1 cmdBrowse=1 lstFiles=1 "
+                             u"optTypeOfRename(3)=1 chkHidden=1 busy=1"_s));
+        QCOMPARE(namesIn(dir()), renamed);
+        QCOMPARE(rig_->box.messages.size(), 1);
+        QCOMPARE(rig_->box.messages[0].text, RunSummary(RunCounters{2, 2}, 1));
+        QCOMPARE(rig_->box.messages[0].icon, Icon::Information);
         QCOMPARE(rig_->endProgramCalls, 0);
         QVERIFY(w_->cmdRename->isEnabled() && w_->cmdExit->isEnabled() && w_->cmdHelp->isEnabled());
         QCOMPARE(QApplication::overrideCursor(), nullptr);
         if (source == Source::List || source == Source::Open)
-            QCOMPARE(rowsOf(w_->lstFiles->model()), pathsIn(dir(), list(after)));
+            QCOMPARE(rowTexts(*w_->lstFiles->model()), pathsIn(dir(), renamed));
         else
-            QCOMPARE(rowsOf(w_->File1->model()), list(after)); // re-read after the run
+            QCOMPARE(rowTexts(*w_->File1->model()), renamed); // re-read after the run
     }
 
     // The exit tells the user the settings were not saved, then ends the program.
@@ -239,7 +241,7 @@ private Q_SLOTS:
     // Every choice, the folder and the size survive a real exit and a new start on the same
     // INI file.
     void roundTrip() {
-        makeFiles(dir(), list(u"prev/p.txt"_s));
+        makeFiles(dir(), {u"prev/p.txt"_s});
         const QString ini = dir() % u"/config/Varnex/Varnex.conf";
         QStringList before;
         {
@@ -273,6 +275,115 @@ private Q_SLOTS:
         frmVarnex& w = rig.start();
         QTRY_COMPARE(w.outerSizeTwips(), QSizeF(9000, 7005));
         QCOMPARE(stateOf(w), before);
+    }
+
+    // The menus' commands, their shortcuts where a text box could take the key, and their
+    // spoken names.
+    void menus() {
+        start();
+        MenuBar* bar = w_->menus();
+        // The list's commands follow the mode, like its buttons.
+        QVERIFY(!bar->open->isEnabled());
+        w_->optFolderFile[1]->click();
+        QVERIFY(bar->open->isEnabled() && bar->close->isEnabled() && bar->closeAll->isEnabled());
+        // Delete in a text box edits the text; in the list it closes the selected entry.
+        w_->fileList().AddListItem(u"/tmp/a.txt"_s);
+        w_->lstFiles->setCurrentIndex(w_->lstFiles->model()->index(0, 0));
+        w_->optTypeOfRename[1]->click();
+        w_->txtPrepend->setText(u"ab"_s);
+        w_->txtPrepend->setFocus();
+        w_->txtPrepend->setCursorPosition(0);
+        QTest::keyClick(w_->txtPrepend, Qt::Key_Delete);
+        QCOMPARE(w_->txtPrepend->text(), u"b"_s);
+        QCOMPARE(w_->lstFiles->model()->rowCount(), 1);
+        w_->lstFiles->setFocus();
+        QTest::keyClick(w_->lstFiles, Qt::Key_Delete);
+        QCOMPARE(w_->lstFiles->model()->rowCount(), 0);
+        rig_->openDialog.answers.append(OpenFileDialog::Result{}); // cancelled
+        QTest::keyClick(w_->lstFiles, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(rig_->openDialog.requests.size(), 1);
+        bar->about->trigger();
+        QCOMPARE(rig_->box.messages.value(0).title, u"About Varnex"_s);
+    }
+
+    // The preview follows the choices as they are typed and clicked, in both modes, with the
+    // engine's own outcomes; the folder is read once until Refresh.
+    void livePreview() {
+        start();
+        // A folder named as b.txt's new name: a collision whatever order the folder lists in.
+        makeFiles(dir(), {u"a.txt"_s, u"b.txt"_s, u"xb.txt/f"_s, u".hidden"_s});
+        w_->setChosenFolder(dir());
+        w_->optTypeOfRename[1]->click();
+        w_->setPreviewShown(true);
+        QTRY_VERIFY(!w_->previewRunner().busy());
+        QCOMPARE(w_->previewPane()->summary->text(), u"You must enter a string to prepend."_s);
+        QTest::keyClicks(w_->txtPrepend, u"x"_s);
+        QTRY_VERIFY(!w_->previewRunner().busy());
+        QStringList rows = previewRows(*w_);
+        rows.sort();
+        QCOMPARE(rows, QStringList({u".hidden > : skipped (Hidden)"_s, u"a.txt > xa.txt: rename"_s,
+                                    u"b.txt > xb.txt: error 58: File already exists"_s}));
+        QCOMPARE(w_->previewPane()->summary->text(),
+                 u"1 to rename \u00b7 1 error \u00b7 1 skipped"_s);
+        // A file made after the folder was read shows only after Refresh.
+        makeFiles(dir(), {u"c.txt"_s});
+        w_->chkHidden->click();
+        QTRY_VERIFY(!w_->previewRunner().busy());
+        QCOMPARE(previewRows(*w_).size(), 3);
+        QVERIFY(previewRows(*w_).contains(u".hidden > x.hidden: rename"_s));
+        w_->menus()->refresh->trigger();
+        QTRY_VERIFY(!w_->previewRunner().busy());
+        QCOMPARE(previewRows(*w_).size(), 4);
+        QVERIFY(rowTexts(*w_->File1->model()).contains(u"c.txt"_s));
+
+        // Files mode: the full paths, in list order; nothing was renamed by any preview.
+        const QStringList paths = pathsIn(dir(), {u"b.txt"_s, u"a.txt"_s});
+        addToList(*w_, paths);
+        QTRY_VERIFY(!w_->previewRunner().busy());
+        QCOMPARE(previewRows(*w_),
+                 QStringList({paths[0] + u" > xb.txt: error 58: File already exists"_s,
+                              paths[1] + u" > xa.txt: rename"_s}));
+        QCOMPARE(namesIn(dir()),
+                 QStringList({u".hidden"_s, u"a.txt"_s, u"b.txt"_s, u"c.txt"_s, u"xb.txt"_s}));
+        QCOMPARE(rig_->box.messages.size(), 0);
+    }
+
+    // Edit > Undo: its caption counts the renames of the last run, Ctrl+Z undoes them after a
+    // restart, and the list and the folder preview follow.
+    void undoAfterRestart() {
+        rig_->journalFolder = journals_.path();
+        QVERIFY(!start().menus()->undo->isEnabled());
+        prependX({u"a.txt"_s, u"b.txt"_s});
+        QCOMPARE(namesIn(dir()), QStringList({u"xa.txt"_s, u"xb.txt"_s}));
+        rig_ = std::make_unique<WindowRig>(); // a new start
+        rig_->journalFolder = journals_.path();
+        QAction* undo = start().menus()->undo;
+        QVERIFY(undo->isEnabled());
+        QCOMPARE(undo->text(), u"&Undo Rename of 2 Files"_s);
+        w_->setChosenFolder(dir());
+        addToList(*w_, pathsIn(dir(), {u"xb.txt"_s}));
+        QTest::keyClick(w_, Qt::Key_Z, Qt::ControlModifier);
+
+        QCOMPARE(namesIn(dir()), QStringList({u"a.txt"_s, u"b.txt"_s}));
+        QCOMPARE(rig_->messageTexts(), QStringList{u"Undid 2 renames."_s});
+        QCOMPARE(rowTexts(*w_->lstFiles->model()), pathsIn(dir(), {u"b.txt"_s}));
+        QCOMPARE(rowTexts(*w_->File1->model()), QStringList({u"a.txt"_s, u"b.txt"_s}));
+        QVERIFY(!undo->isEnabled());
+        QCOMPARE(undo->text(), u"&Undo"_s);
+    }
+
+    // A run whose journal could not be written goes ahead and leaves Undo off, the reason as
+    // its tooltip.
+    void journalNotWritten() {
+        rig_->journalFolder = u"/dev/null/state"_s;
+        start();
+        prependX({u"c.txt"_s});
+        QCOMPARE(namesIn(dir()), QStringList{u"xc.txt"_s});
+        QCOMPARE(rig_->box.messages.size(), 1); // its summary only
+        QVERIFY(!w_->menus()->undo->isEnabled());
+        QVERIFY2(w_->menus()->undo->toolTip().startsWith(
+                     u"The last run cannot be undone: its journal could not be written"_s),
+                 qPrintable(w_->menus()->undo->toolTip()));
     }
 };
 
