@@ -83,7 +83,6 @@ private Q_SLOTS:
         QTest::newRow("read only") << u"e~"_s << uint(attr::ReadOnly) << true;
         QTest::newRow("dot file") << u".e=1"_s << uint(attr::Hidden) << false;
         QTest::newRow("folder") << u"e/"_s << uint(attr::Folder) << false;
-        QTest::newRow("dot folder") << u".e/"_s << uint(attr::Folder | attr::Hidden) << false;
         QTest::newRow("FIFO") << u"e|"_s << uint(attr::System) << false;
         QTest::newRow("link to folder") << u"e->/tmp"_s << 0u << false;
     }

@@ -31,7 +31,8 @@ struct RunEvent {
 // Yes to a length question, OK to a message, Ignore to a failure.
 Button ignoreEach(const Message& message);
 
-// One run of the engine (recursive, every attribute allowed unless told otherwise).
+// One run of the engine (recursive, every attribute allowed unless told otherwise). Every member
+// has a default, so that a designated initializer names only what a run changes.
 struct RunSetup {
     QString top = {};                  // the folder walked
     QStringList entries = {};          // full paths: a list run when not empty (or `fill` is set)

@@ -615,15 +615,14 @@ private Q_SLOTS:
     // by its undo gives back the tree byte for byte.
     void runThenUndo() {
         for (int i = 0; i < qMax(1, cases_ / 10); ++i) {
-            const Case c = makeCase(seed_ + quint32(i), true);
-            Case built = c;
+            Case c = makeCase(seed_ + quint32(i), true);
             ScratchFolder top, journals;
-            QVERIFY(buildReal(built.root, top.raw() + '/'));
+            QVERIFY(buildReal(c.root, top.raw() + '/'));
             const QStringList before = layout(top.raw());
             RunJournal journal(journals.path());
             journal.beginRun();
             PosixFileSystem posix;
-            runCase(built, posix, top.path() + u'/', false, &journal);
+            runCase(c, posix, top.path() + u'/', false, &journal);
             journal.endRun();
             CountingEventPump pump;
             const UndoOutcome outcome = undoNewestRun(posix, journals.path(), pump);

@@ -1,6 +1,7 @@
 // The settings: reading stored texts into choices, writing them back, and the store on a real
 // INI file, damaged, unwritable or rewritten.
 
+#include "reliability/Reliability.h"
 #include "settings/QSettingsStore.h"
 #include "settings/StoredChoices.h"
 #include "settings/ValueForms.h"
@@ -23,12 +24,6 @@ namespace {
 constexpr double no = std::numeric_limits<double>::quiet_NaN();
 
 const QString App = u"Varnex"_s, Section = u"Settings"_s, Hidden = u"Checkbox Hidden"_s;
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 } // namespace
 
@@ -85,7 +80,7 @@ private Q_SLOTS:
     // gives the defaults.
     void unwritable() {
         const QString blocker = m_dir.filePath(u"blocker"_s);
-        writeFile(blocker, "not a folder");
+        QVERIFY(writeRaw(QFile::encodeName(blocker), "not a folder"));
         const QString path = blocker + u"/Varnex/Varnex.conf"_s;
         QSettingsStore store(path);
         store.writeSetting(App, Section, Hidden, u"1"_s);
@@ -99,10 +94,10 @@ private Q_SLOTS:
         // QSettings keeps reporting the damaged file it read and would hide the failed write.
         const QString folder = m_dir.filePath(u"damaged"_s);
         QVERIFY(QDir().mkpath(folder));
-        writeFile(folder + u"/Varnex.conf"_s, "[Settings\nPath=/old\n");
+        QVERIFY(writeRaw(QFile::encodeName(folder + u"/Varnex.conf"_s), "[Settings\nPath=/old\n"));
         QSettingsStore damaged(folder + u"/Varnex.conf"_s);
         QVERIFY(QDir(folder).removeRecursively());
-        writeFile(folder, "not a folder");
+        QVERIFY(writeRaw(QFile::encodeName(folder), "not a folder"));
         damaged.writeSetting(App, Section, u"Path"_s, u"/new"_s);
         QVERIFY(!damaged.flush());
 
@@ -137,7 +132,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         const QString path =
             m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + u".conf");
-        writeFile(path, content);
+        QVERIFY(writeRaw(QFile::encodeName(path), content));
         QSettingsStore store(path);
         QTEST(store.readSetting(App, Section, Hidden, u"0"_s), "hidden");
         QVERIFY(!readWindowSize(store).maximized);

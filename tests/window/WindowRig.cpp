@@ -46,13 +46,6 @@ frmVarnex& WindowRig::start() {
     return w;
 }
 
-QStringList WindowRig::messageTexts() const {
-    QStringList texts;
-    for (const Message& message : box.messages)
-        texts.append(QString(message.text).replace(u'\r', u'|'));
-    return texts;
-}
-
 void makeFiles(const QString& root, const QStringList& relativePaths) {
     for (const QString& relative : relativePaths) {
         const QString path = root % u'/' % relative;

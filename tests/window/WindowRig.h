@@ -41,9 +41,6 @@ public:
     // Builds the window, runs Form_Load and waits until the window is active.
     frmVarnex& start();
 
-    // The texts of the messages shown so far, each carriage return written as "|".
-    QStringList messageTexts() const;
-
 private:
     SettingsStore* settings_;
     FileSystem* fileSystem_;
