@@ -1,6 +1,6 @@
 #include "Reliability.h"
 
-#include "selection/FileListModel.h"
+#include "selection/FileList.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,8 +18,42 @@ namespace varnex {
 
 namespace {
 
-// Forwards everything, so that the walk takes the wrapped folder's own paths (its listing of
-// kinds and its attribute queries), and records the renames.
+// Forwards everything to the wrapped file system and its folders, so that the walk takes their
+// own paths (listings of kinds, attribute queries), and logs every rename with its outcome;
+// `inject` may fail a rename before it reaches the wrapped file system.
+class RecordingFileSystem : public FileSystem {
+public:
+    explicit RecordingFileSystem(FileSystem& inner) : inner_(inner) {}
+
+    QList<RunEvent> log;
+    std::function<std::optional<FsError>(const QString& oldPath)> inject;
+
+    std::unique_ptr<Folder> openFolder(const QString& path) override {
+        return wrap(inner_.openFolder(path));
+    }
+    FolderIdentity folderIdentity(const QString& path) override {
+        return inner_.folderIdentity(path);
+    }
+    FsError renameInFolder(const QString& folderPath, const QString& oldName,
+                           const QString& newName) override {
+        return record(folderPath + oldName, newName,
+                      [&] { return inner_.renameInFolder(folderPath, oldName, newName); });
+    }
+    quint32 attributes(const QString& path) override { return inner_.attributes(path); }
+    bool isPlainFile(const QString& path) override { return inner_.isPlainFile(path); }
+
+    FsError record(const QString& oldPath, const QString& newName,
+                   const std::function<FsError()>& rename) {
+        const std::optional<FsError> injected = inject(oldPath);
+        log.append(RunEvent{false, oldPath, newName, injected ? *injected : rename(), {}, {}});
+        return log.last().result;
+    }
+    std::unique_ptr<Folder> wrap(std::unique_ptr<Folder> folder);
+
+private:
+    FileSystem& inner_;
+};
+
 class RecordingFolder : public Folder {
 public:
     RecordingFolder(RecordingFileSystem& fs, std::unique_ptr<Folder> inner)
@@ -47,6 +81,10 @@ private:
     std::unique_ptr<Folder> inner_;
 };
 
+std::unique_ptr<Folder> RecordingFileSystem::wrap(std::unique_ptr<Folder> folder) {
+    return folder ? std::make_unique<RecordingFolder>(*this, std::move(folder)) : nullptr;
+}
+
 // Removes one entry of the folder open as `dirfd`, a folder with everything in it; relative to
 // open folders, so that no depth is too deep.
 void removeAt(int dirfd, const char* name) {
@@ -55,29 +93,25 @@ void removeAt(int dirfd, const char* name) {
         return;
     if (S_ISDIR(st.st_mode)) {
         const int fd = ::openat(dirfd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd)) {
-            QList<QByteArray> names;
-            while (const dirent* entry = ::readdir(dir))
-                names.append(entry->d_name);
-            for (const QByteArray& child : std::as_const(names)) {
-                if (child != "." && child != "..")
-                    removeAt(fd, child.constData());
-            }
-            ::closedir(dir);
+        if (fd >= 0) {
+            for (const QByteArray& child : rawNames("/proc/self/fd/" + QByteArray::number(fd)))
+                removeAt(fd, child.constData());
+            ::close(fd);
         }
     }
     ::unlinkat(dirfd, name, S_ISDIR(st.st_mode) ? AT_REMOVEDIR : 0);
 }
 
-void scanInto(TreeSnapshot& snapshot, const QByteArray& top, const QByteArray& relative) {
+void scanInto(TreeSnapshot& snapshot, const QByteArray& top, const QByteArray& relative,
+              const QString& prefix) {
     for (const QByteArray& name : rawNames(top + relative)) {
         const QByteArray rel = relative + name, full = top + rel;
         struct stat st;
         if (::lstat(full.constData(), &st) != 0)
             continue;
         if (S_ISDIR(st.st_mode)) {
-            snapshot.folders.insert(decodeFileName(rel));
-            scanInto(snapshot, top, rel + '/');
+            snapshot.folders.insert(prefix + decodeFileName(rel));
+            scanInto(snapshot, top, rel + '/', prefix);
             continue;
         }
         QByteArray content(PATH_MAX, '\0');
@@ -90,81 +124,64 @@ void scanInto(TreeSnapshot& snapshot, const QByteArray& top, const QByteArray& r
             if (fd >= 0)
                 ::close(fd);
         }
-        snapshot.files.insert(decodeFileName(rel), content);
+        snapshot.files.insert(prefix + decodeFileName(rel), content);
     }
 }
 
 } // namespace
 
-std::unique_ptr<Folder> RecordingFileSystem::wrap(std::unique_ptr<Folder> folder) {
-    return folder ? std::make_unique<RecordingFolder>(*this, std::move(folder)) : nullptr;
-}
-
-std::unique_ptr<Folder> RecordingFileSystem::openFolder(const QString& path) {
-    return wrap(inner_.openFolder(path));
-}
-
-FsError RecordingFileSystem::renameInFolder(const QString& folderPath, const QString& oldName,
-                                            const QString& newName) {
-    return record(folderPath + oldName, newName,
-                  [&] { return inner_.renameInFolder(folderPath, oldName, newName); });
-}
-
-FsError RecordingFileSystem::record(const QString& oldPath, const QString& newName,
-                                    const std::function<FsError()>& rename) {
-    const std::optional<FsError> injected = inject ? inject(oldPath) : std::nullopt;
-    log.append(RunEvent{false, oldPath, newName, injected ? *injected : rename(), {}, {}});
-    return log.last().result;
-}
-
-std::function<Button(const Message&)>
-RecordingFileSystem::responder(std::function<Button(const Message&)> choose) {
-    return [this, choose = std::move(choose)](const Message& message) {
-        // The file a dialog is about, read from its text (by plain search: a name may hold
-        // lone surrogates, which a regular expression refuses).
-        const QString& text = message.text;
-        const bool quoted = text.startsWith(u"The file '");
-        const qsizetype begin = quoted ? 10 : 9,
-                        end = text.indexOf(quoted ? QStringLiteral("' could not be renamed")
-                                                  : QStringLiteral(" could not be renamed"));
-        const QString path =
-            text.startsWith(u"The file ") && end >= 0 ? text.mid(begin, end - begin) : QString();
-        log.append(RunEvent{true, path, {}, {}, message.buttons, choose(message)});
-        return log.last().answer;
-    };
+Button ignoreEach(const Message& message) {
+    return message.buttons == Buttons::YesNo ? Button::Yes
+           : message.buttons == Buttons::Ok  ? Button::Ok
+                                             : Button::Ignore;
 }
 
 RunResult runEngine(FileSystem& fs, const RunSetup& setup) {
     RecordingFileSystem recorder(fs);
+    QList<RunEvent>& log = recorder.log;
     recorder.inject = [&](const QString& oldPath) {
-        return setup.during ? setup.during(recorder.log, oldPath) : std::nullopt;
+        return setup.during ? setup.during(log, oldPath) : std::nullopt;
     };
     EngineRig rig(recorder, setup.options.value(0));
     rig.choices.recurse = setup.recurse;
     rig.choices.allowed = setup.allowed;
     rig.engine.setObserver(setup.observer);
-    rig.box.responder = recorder.responder(setup.answer);
+    rig.box.responder = [&](const Message& message) {
+        // The file a dialog is about, read from its text (by plain search: a name may hold
+        // lone surrogates, which a regular expression refuses), and the error number it shows.
+        const QString& text = message.text;
+        QString path = text.startsWith(u"The file ")
+                           ? text.left(text.indexOf(u" could not be renamed")).mid(9)
+                           : QString();
+        if (text.startsWith(u"The file '"))
+            path = path.mid(1).chopped(1);
+        const int number = text.section(QStringLiteral("number: "), 1).section(u'\r', 0, 0).toInt();
+        log.append(
+            RunEvent{true, path, {}, {number, {}, {}}, message.buttons, setup.answer(message)});
+        return log.last().answer;
+    };
     rig.pump.onProcessEvents = [&] {
         if (rig.engine.ListPosition >= 0)
             rig.choices.options =
                 setup.options.value(qMin(rig.engine.ListPosition, int(setup.options.size()) - 1));
         if (setup.during)
-            setup.during(recorder.log, {});
+            setup.during(log, {});
     };
-    FileListModel list;
+    FileList list(recorder, rig.pump);
     for (const QString& entry : setup.entries)
-        list.append(entry);
+        list.model().append(entry);
+    if (setup.fill)
+        setup.fill(list);
     RunResult r;
     rig.engine.startRun();
-    if (setup.entries.isEmpty())
+    if (setup.entries.isEmpty() && !setup.fill)
         rig.engine.FindFilesAPI(setup.top, QStringLiteral("*.*"), r.dirCount);
     else
-        rig.engine.renameList(list);
-    r.log = recorder.log;
+        rig.engine.renameList(list.model());
+    r.log = log;
     r.counters = rig.engine.counters;
     r.stopRun = rig.engine.StopRun;
-    for (int row = 0; row < list.count(); ++row)
-        r.listAfter.append(list.entryAt(row));
+    r.listAfter = rowTexts(list.model());
     return r;
 }
 
@@ -181,9 +198,9 @@ QList<QByteArray> rawNames(const QByteArray& folder) {
     return names;
 }
 
-TreeSnapshot scanTree(const QByteArray& top) {
+TreeSnapshot scanTree(const QByteArray& top, const QString& prefix) {
     TreeSnapshot snapshot;
-    scanInto(snapshot, top.endsWith('/') ? top : top + '/', QByteArray());
+    scanInto(snapshot, top.endsWith('/') ? top : top + '/', QByteArray(), prefix);
     return snapshot;
 }
 

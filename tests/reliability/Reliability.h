@@ -1,7 +1,7 @@
 #pragma once
 
-// Tools shared by the reliability tests: a file-system wrapper that records every rename with
-// its outcome (and can make renames fail), the answers given to the dialogs in the same
+// Tools shared by the reliability tests: a run of the engine that records every rename with its
+// outcome (and can make renames fail) and the answers given to the dialogs in the same
 // timeline, and raw helpers that build, read and remove real folders byte for byte.
 
 #include "platform/PosixFileSystem.h"
@@ -16,58 +16,37 @@
 
 namespace varnex {
 
+class FileList;
+
 // One thing that happened during a run: a rename tried, or a question answered.
 struct RunEvent {
     bool question = false;
     QString oldPath;   // the full path of the file concerned
     QString newName;   // rename: the name asked for
-    FsError result;    // rename: its outcome
+    FsError result;    // rename: its outcome; question: the error number its text shows, or 0
     Buttons buttons{}; // question: the buttons offered
     Button answer{};   // question: the button pressed
 };
 
-// Wraps a file system; every rename (through a folder or by path) is logged with its outcome.
-// `inject`, when set, may fail a rename before it reaches the wrapped file system. Everything
-// else goes to the wrapped file system as it is.
-class RecordingFileSystem : public FileSystem {
-public:
-    explicit RecordingFileSystem(FileSystem& inner) : inner_(inner) {}
+// Yes to a length question, OK to a message, Ignore to a failure.
+Button ignoreEach(const Message& message);
 
-    QList<RunEvent> log;
-    std::function<std::optional<FsError>(const QString& oldPath)> inject;
-    // Logs the question and its answer, which comes from `choose`.
-    std::function<Button(const Message&)> responder(std::function<Button(const Message&)> choose);
-
-    std::unique_ptr<Folder> openFolder(const QString& path) override;
-    FolderIdentity folderIdentity(const QString& path) override {
-        return inner_.folderIdentity(path);
-    }
-    FsError renameInFolder(const QString& folderPath, const QString& oldName,
-                           const QString& newName) override;
-    quint32 attributes(const QString& path) override { return inner_.attributes(path); }
-    bool isPlainFile(const QString& path) override { return inner_.isPlainFile(path); }
-
-    FsError record(const QString& oldPath, const QString& newName,
-                   const std::function<FsError()>& rename);
-    std::unique_ptr<Folder> wrap(std::unique_ptr<Folder> folder);
-
-private:
-    FileSystem& inner_;
-};
-
-// One run of the engine (recursive, every attribute allowed unless told otherwise).
+// One run of the engine (recursive, every attribute allowed unless told otherwise). Every member
+// has a default, so that a designated initializer names only what a run changes.
 struct RunSetup {
-    QString top;                  // the folder walked
-    QStringList entries;          // full paths: a list run when not empty
-    QList<RenameOptions> options; // for each list entry in turn, the last one repeating
+    QString top = {};                  // the folder walked
+    QStringList entries = {};          // full paths: a list run when not empty (or `fill` is set)
+    QList<RenameOptions> options = {}; // for each list entry in turn, the last one repeating
     AttributeChoices allowed{true, true, true};
     bool recurse = true;
-    std::function<Button(const Message&)> answer;
+    std::function<Button(const Message&)> answer = ignoreEach;
     // Runs whenever the window would process events (`renaming` empty) and right before each
     // rename is tried (`renaming` names the file); may fail that rename.
     std::function<std::optional<FsError>(const QList<RunEvent>& log, const QString& renaming)>
-        during; // Told about every file the run handles, when set.
-    RenameObserver* observer = nullptr;
+        during = {};
+    RenameObserver* observer = nullptr; // told about every file the run handles, when set
+    // Adds to the list after `entries` as the user would, each file with its folder's identity.
+    std::function<void(FileList&)> fill = {};
 };
 struct RunResult {
     QList<RunEvent> log; // every rename and every question, in order
@@ -76,16 +55,18 @@ struct RunResult {
     int dirCount = 0;
     QStringList listAfter;
 };
+// Runs the engine over `fs`, wrapped so that every rename (through a folder or by path) is
+// logged with its outcome; everything else goes to `fs` as it is.
 RunResult runEngine(FileSystem& fs, const RunSetup& setup);
 
 // A real folder tree read byte for byte: the files with their contents (a symbolic link shows
 // "->target") and the folders, as paths relative to the top (names decoded as the program
-// decodes them).
+// decodes them) after `prefix`.
 struct TreeSnapshot {
     QMap<QString, QByteArray> files;
     QSet<QString> folders;
 };
-TreeSnapshot scanTree(const QByteArray& top);
+TreeSnapshot scanTree(const QByteArray& top, const QString& prefix = {});
 
 // A real tree as sorted text: "path=content" for a file (a link shows "->target"), "path/"
 // for a folder.

@@ -46,13 +46,11 @@ void makeKnowable(Node& folder) {
 class TestPreviewExact : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void previewEqualsRun_data() {
-        QTest::addColumn<bool>("real");
-        QTest::newRow("in memory") << false;
-        QTest::newRow("real folders") << true;
-    }
-    void previewEqualsRun() {
-        QFETCH(bool, real);
+    void inMemory() { previewEqualsRun(false); }
+    void realFolders() { previewEqualsRun(true); }
+
+private:
+    void previewEqualsRun(bool real) {
         const quint32 seed = envNumber("VARNEX_PROPERTY_SEED", 20250101);
         const int cases = int(envNumber("VARNEX_PROPERTY_CASES", 1000)) / (real ? 10 : 2);
         for (int i = 0; i < qMax(1, cases); ++i) {

@@ -249,12 +249,6 @@ Case makeCase(quint32 seed, bool real) {
 
 // ---- the run and what it should have done
 
-struct Outcome {
-    RunResult run;
-    QMap<QString, QByteArray> files; // what is on disk afterwards, by full path
-    QSet<QString> folders;
-};
-
 QString folderOf(const QString& path) {
     return path.left(path.lastIndexOf(u'/') + 1);
 }
@@ -288,8 +282,9 @@ void modelWalk(const Case& c, const Node& folder, const QString& path,
 // a stop; the counters match what happened; a run that was not stopped offers exactly the
 // files it should, in order; every file is on disk exactly once, under its old name or the
 // name it was given, and the list shows it.
-QStringList check(const Case& c, const QString& top, bool listRun, const Outcome& out) {
-    const RunResult& run = out.run;
+// `disk`: what is on disk afterwards, by full path.
+QStringList check(const Case& c, const QString& top, bool listRun, const RunResult& run,
+                  const TreeSnapshot& disk) {
     QStringList problems;
     const auto expect = [&](bool ok, const QString& what) {
         if (!ok)
@@ -401,26 +396,28 @@ QStringList check(const Case& c, const QString& top, bool listRun, const Outcome
     collectFiles(c.root, top, files, folders);
     for (auto it = files.cbegin(); it != files.cend(); ++it)
         want.insert(moved.value(it.key(), it.key()), it.value());
-    expect(out.folders == folders, u"the folders changed"_s);
+    expect(disk.folders == folders, u"the folders changed"_s);
     for (auto it = want.cbegin(); it != want.cend(); ++it) {
-        expect(out.files.value(it.key()) == it.value(),
+        expect(disk.files.value(it.key()) == it.value(),
                u"lost: "_s + QString::fromUtf8(it.value()) + u" at "_s + it.key());
     }
-    expect(want.size() == files.size() && out.files.size() == want.size(),
+    expect(want.size() == files.size() && disk.files.size() == want.size(),
            u"a file appeared or two files share a name"_s);
     return problems;
 }
 
 // Runs the engine over `fs` (which holds the case's tree under `top`), with failures injected
 // and answers drawn from the case's seed; `observer`, when given, is told about every file.
-Outcome runCase(const Case& c, FileSystem& fs, const QString& top, bool listRun,
-                RenameObserver* observer = nullptr) {
+RunResult runCase(const Case& c, FileSystem& fs, const QString& top, bool listRun,
+                  RenameObserver* observer = nullptr) {
     static const QList<int> outside = {1, 5, 7, 48, 51, 77, 91, 32755, -1, INT_MIN, INT_MAX};
     Random r(c.seed ^ (listRun ? 0x5bd1e995u : 0x1b873593u));
-    RunSetup setup{top,         listRun ? c.fullEntries(top) : QStringList(),
-                   {c.options}, c.allowed,
-                   c.recurse,   {},
-                   {},          observer};
+    RunSetup setup{.top = top,
+                   .entries = listRun ? c.fullEntries(top) : QStringList(),
+                   .options = {c.options},
+                   .allowed = c.allowed,
+                   .recurse = c.recurse,
+                   .observer = observer};
     setup.during = [&](const QList<RunEvent>&, const QString& renaming) -> std::optional<FsError> {
         if (renaming.isEmpty() || !r.chance(c.failRate))
             return std::nullopt;
@@ -435,7 +432,7 @@ Outcome runCase(const Case& c, FileSystem& fs, const QString& top, bool listRun,
                : r.chance(0.45)     ? Button::Retry
                                     : Button::Ignore;
     };
-    return Outcome{runEngine(fs, setup), {}, {}};
+    return runEngine(fs, setup);
 }
 
 void buildFake(FakeFileSystem& fs, const Node& folder, const QString& path) {
@@ -448,21 +445,6 @@ void buildFake(FakeFileSystem& fs, const Node& folder, const QString& path) {
     }
     if (!folder.listable || !folder.openable)
         fs.setUnreadable(path, folder.openable);
-}
-
-void readFake(const FakeFileSystem& fs, const Node& folder, const QString& path, Outcome& out) {
-    QSet<QString> subFolders;
-    for (const Node& n : folder.children) {
-        if (n.folder && fs.exists(path + n.name + u'/')) {
-            out.folders.insert(path + n.name);
-            subFolders.insert(n.name);
-            readFake(fs, n, path + n.name + u'/', out);
-        }
-    }
-    for (const QString& name : fs.names(path)) {
-        if (!subFolders.contains(name))
-            out.files.insert(path + name, fs.content(path + name));
-    }
 }
 
 // Creates the tree on disk.
@@ -570,27 +552,21 @@ QString runUnderAttack(quint32 seed) {
     }
 
     OtherProgram other(r, folders);
-    PosixFileSystem posix;
-    RecordingFileSystem faulty(posix);
-    faulty.inject = [&](const QString&) -> std::optional<FsError> {
-        if (r.chance(0.15))
-            other.act();
-        if (r.chance(0.15))
-            return fsError(fserr::FirstFileError + r.below(25));
-        return std::nullopt;
-    };
     const QList<RenameOptions> options = {
         prependOptions(u"a"_s), replaceOptions(u"a"_s, u"b"_s, true), caseOptions(CaseMode::Upper),
         caseOptions(CaseMode::Lower)};
-    EngineRig rig(faulty, r.pick(options));
-    rig.pump.onProcessEvents = [&] {
+    RunSetup setup{.top = scratch.path(), .options = {r.pick(options)}};
+    setup.during = [&](const QList<RunEvent>&, const QString& renaming) -> std::optional<FsError> {
         if (r.chance(0.15))
             other.act();
+        if (renaming.isEmpty() || !r.chance(0.15))
+            return std::nullopt;
+        return fsError(fserr::FirstFileError + r.below(25));
     };
     int retries = 0;
-    rig.box.responder = [&](const Message& m) {
+    setup.answer = [&](const Message& m) {
         if (m.buttons != Buttons::AbortRetryIgnore)
-            return m.buttons == Buttons::YesNo ? Button::Yes : Button::Ok;
+            return ignoreEach(m);
         if (retries < 3 && r.chance(0.3)) {
             ++retries;
             return Button::Retry;
@@ -598,19 +574,15 @@ QString runUnderAttack(quint32 seed) {
         retries = 0;
         return r.chance(0.05) ? Button::Abort : Button::Ignore;
     };
-    rig.choices.recurse = true;
-    rig.choices.allowed = {true, true, true};
-    FileList list(faulty, rig.pump);
     const bool listRun = r.chance(0.5);
-    rig.engine.startRun();
     if (listRun) {
-        for (const QString& path : std::as_const(paths))
-            list.AddListItem(path);
-        rig.engine.renameList(list.model());
-    } else {
-        int dirs = 0;
-        rig.engine.FindFilesAPI(scratch.path(), u"*.*"_s, dirs);
+        setup.fill = [&](FileList& list) {
+            for (const QString& path : std::as_const(paths))
+                list.AddListItem(path);
+        };
     }
+    PosixFileSystem posix;
+    runEngine(posix, setup);
 
     expected += other.contents;
     QList<QByteArray> found;
@@ -643,15 +615,14 @@ private Q_SLOTS:
     // by its undo gives back the tree byte for byte.
     void runThenUndo() {
         for (int i = 0; i < qMax(1, cases_ / 10); ++i) {
-            const Case c = makeCase(seed_ + quint32(i), true);
-            Case built = c;
+            Case c = makeCase(seed_ + quint32(i), true);
             ScratchFolder top, journals;
-            QVERIFY(buildReal(built.root, top.raw() + '/'));
+            QVERIFY(buildReal(c.root, top.raw() + '/'));
             const QStringList before = layout(top.raw());
             RunJournal journal(journals.path());
             journal.beginRun();
             PosixFileSystem posix;
-            runCase(built, posix, top.path() + u'/', false, &journal);
+            runCase(c, posix, top.path() + u'/', false, &journal);
             journal.endRun();
             CountingEventPump pump;
             const UndoOutcome outcome = undoNewestRun(posix, journals.path(), pump);
@@ -680,18 +651,14 @@ private:
                 ScratchFolder scratch;
                 const QString top = buildCase(built, fake, scratch);
                 QVERIFY(!top.isEmpty());
-                Outcome run =
+                const RunResult run =
                     runCase(built, real ? static_cast<FileSystem&>(posix) : fake, top, listRun);
-                if (real) {
-                    const TreeSnapshot disk = scanTree(scratch.raw());
-                    for (auto it = disk.files.cbegin(); it != disk.files.cend(); ++it)
-                        run.files.insert(top + it.key(), it.value());
-                    for (const QString& folder : disk.folders)
-                        run.folders.insert(top + folder);
-                } else {
-                    readFake(fake, c.root, top, run);
-                }
-                const QStringList problems = check(built, top, listRun, run);
+                TreeSnapshot disk;
+                if (real)
+                    disk = scanTree(scratch.raw(), top);
+                else
+                    fake.collect(top, disk.files, disk.folders);
+                const QStringList problems = check(built, top, listRun, run, disk);
                 QVERIFY2(problems.isEmpty(),
                          qPrintable(u"%1 run, replay with VARNEX_PROPERTY_SEED=%2 "
                                     "VARNEX_PROPERTY_CASES=%3\n  "_s.arg(listRun)

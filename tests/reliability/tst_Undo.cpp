@@ -65,12 +65,7 @@ int runChild() {
         undoNewestRun(posix, journals, pump);
         return 0;
     }
-    RunSetup setup;
-    setup.top = qEnvironmentVariable(ChildFolder);
-    setup.options = {prependOptions(u"k"_s)};
-    setup.answer = [](const Message&) {
-        return Button::Ignore;
-    };
+    RunSetup setup{.top = qEnvironmentVariable(ChildFolder), .options = {prependOptions(u"k"_s)}};
     setup.during = [&](const QList<RunEvent>& log, const QString&) -> std::optional<FsError> {
         if (!log.isEmpty())
             tellStarted();
@@ -108,9 +103,8 @@ private Q_SLOTS:
             QVERIFY(writeRaw(r + "d" + QByteArray(253, 'z'), "long"));
         const QStringList before = layout(r);
 
-        RunSetup setup;
-        setup.top = top.path();
-        setup.options = {prependOptions(failing == u"long" ? u"kk"_s : u"k"_s)};
+        RunSetup setup{.top = top.path(),
+                       .options = {prependOptions(failing == u"long" ? u"kk"_s : u"k"_s)}};
         QSet<QString> failOnce;
         const QString sub = decodeFileName("s\xff");
         for (const QString& name : failing.split(u'|', Qt::SkipEmptyParts))
@@ -174,17 +168,15 @@ private Q_SLOTS:
         ScratchFolder top, other, journals;
         const QByteArray r = top.raw() + '/';
         QVERIFY(makeTree(top.raw(), {"a", "b", "c", "d", "s/", "s/x"}));
-        RunSetup setup;
-        setup.top = top.path();
-        setup.options = {prependOptions(u"k"_s)};
+        RunSetup setup{.top = top.path(), .options = {prependOptions(u"k"_s)}};
         QCOMPARE(journaledRun(journals.path(), setup).counters.FilesRenamed, 5);
 
-        QVERIFY(writeRaw(r + "a", "taken"));               // old name taken
         QVERIFY(renameRaw(r + "kb", other.raw() + "/kb")); // vanished
         QVERIFY(renameRaw(r + "kd", r + "d"));             // put back by hand: silent
-        QVERIFY(renameRaw(r + "s", r + "s.moved"));        // the folder is now a link elsewhere
-        QVERIFY(::symlink(other.raw().constData(), QByteArray(r + "s").constData()) == 0);
-        QVERIFY(writeRaw(other.raw() + "/kx", "other"));
+        QVERIFY(renameRaw(r + "s", r + "s.moved"));
+        // The old name a taken; the folder s is now a link to another, with a kx of its own.
+        QVERIFY(makeTree(top.raw(), {"a=taken", "s->" + other.raw()}));
+        QVERIFY(makeTree(other.raw(), {"kx=other"}));
 
         const UndoOutcome outcome = undo(journals.path());
         const QString text = undoSummary(outcome);
@@ -200,18 +192,18 @@ private Q_SLOTS:
 
     // A damaged journal or one that is no file of the user's is refused with a reason.
     void unusableJournal_data() {
-        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QByteArray>("journal"); // as makeTree makes it
         QTest::addColumn<QString>("reason");
-        QTest::newRow("damaged") << QByteArray("VARNEXJ2 nonsense") << u"is damaged"_s;
-        QTest::newRow("link") << QByteArray() << u"not a file of yours"_s;
+        QTest::newRow("damaged") << QByteArray("run-9999999999999999-1.journal=VARNEXJ2 nonsense")
+                                 << u"is damaged"_s;
+        QTest::newRow("link") << QByteArray("run-9999999999999999-1.journal->/etc/passwd")
+                              << u"not a file of yours"_s;
     }
     void unusableJournal() {
-        QFETCH(QByteArray, content);
+        QFETCH(QByteArray, journal);
         QFETCH(QString, reason);
         ScratchFolder journals;
-        const QByteArray path = journals.raw() + "/run-9999999999999999-1.journal";
-        QVERIFY(content.isEmpty() ? ::symlink("/etc/passwd", path.constData()) == 0
-                                  : writeRaw(path, content));
+        QVERIFY(makeTree(journals.raw(), {journal}));
         QVERIFY(undo(journals.path()).why.contains(reason));
     }
 };

@@ -2,6 +2,7 @@
 // folder preview.
 
 #include "platform/PosixFileSystem.h"
+#include "reliability/Reliability.h"
 #include "selection/FileList.h"
 #include "selection/FolderPreview.h"
 #include "selection/OpenCommand.h"
@@ -23,26 +24,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// "0 2 /x" -> {"/d/f0", "/d/f2", "/x"}
-QStringList entries(const QString& text) {
-    QStringList result;
-    for (const QString& part : text.split(u' ', Qt::SkipEmptyParts))
-        result.append(part.startsWith(u'/') ? part : u"/d/f"_s + part);
-    return result;
-}
-
-QStringList texts(const FileListModel& model) {
-    QStringList result;
-    for (int row = 0; row < model.count(); ++row)
-        result.append(model.entryAt(row));
-    return result;
-}
-
 enum class DuringClose { Nothing, RemoveUnselectedBelow, Deselect, CloseAgain };
-
-QStringList split(const QString& text) {
-    return text.split(u' ', Qt::SkipEmptyParts);
-}
 
 struct Fixture {
     FakeFileSystem fs;
@@ -52,39 +34,29 @@ struct Fixture {
     MemorySettingsStore settings;
     ScriptedMessageBox messages;
     OpenCommand command{list, dialog, settings, messages, events};
-
-    QStringList texts() const { return ::texts(list.model()); }
 };
-
-QString column(const QAbstractItemModel& model, int role) {
-    QStringList result;
-    for (int row = 0; row < model.rowCount(); ++row)
-        result.append(model.index(row, 0).data(role).toString());
-    return result.join(QLatin1Char('|'));
-}
 
 } // namespace
 
 class TestSelection : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // The current entry is the last selected one (or the second).
     void close_data() {
         QTest::addColumn<int>("count");
         QTest::addColumn<QList<int>>("selected");
-        QTest::addColumn<int>("current");
         QTest::addColumn<DuringClose>("action"); // at the first yield, as a user might
         QTest::addColumn<QString>("remaining");
 
         using enum DuringClose;
         const QList<int> odd{1, 3, 5, 7, 9};
-        QTest::newRow("three of five") << 5 << QList<int>{0, 2, 3} << 2 << Nothing << u"1 4"_s;
-        QTest::newRow("none selected") << 5 << QList<int>{} << 1 << Nothing << u"0 1 2 3 4"_s;
+        QTest::newRow("three of five") << 5 << QList<int>{0, 2, 3} << Nothing << u"1 4"_s;
+        QTest::newRow("none selected") << 5 << QList<int>{} << Nothing << u"0 1 2 3 4"_s;
         QTest::newRow("unselected entry below removed meanwhile")
-            << 10 << odd << 9 << RemoveUnselectedBelow << u"2 4 6 8"_s;
+            << 10 << odd << RemoveUnselectedBelow << u"2 4 6 8"_s;
         QTest::newRow("selection cleared meanwhile")
-            << 10 << odd << 9 << Deselect << u"0 1 2 3 4 5 6 7 8"_s;
-        QTest::newRow("Close pressed again meanwhile")
-            << 10 << odd << 9 << CloseAgain << u"0 2 4 6 8"_s;
+            << 10 << odd << Deselect << u"0 1 2 3 4 5 6 7 8"_s;
+        QTest::newRow("Close pressed again meanwhile") << 10 << odd << CloseAgain << u"0 2 4 6 8"_s;
         // Every other row: more ranges than the model removes one by one and than Close has
         // steps.
         QList<int> many;
@@ -93,12 +65,11 @@ private Q_SLOTS:
             many.append(i);
             even += QString::number(i - 1) + u' ';
         }
-        QTest::newRow("scattered") << 2000 << many << 1 << Nothing << even;
+        QTest::newRow("scattered") << 2000 << many << Nothing << even;
     }
     void close() {
         QFETCH(int, count);
         QFETCH(QList<int>, selected);
-        QFETCH(int, current);
         QFETCH(DuringClose, action);
         QFETCH(QString, remaining);
 
@@ -114,10 +85,10 @@ private Q_SLOTS:
                                  QVERIFY(selection->isRowSelected(row, {}));
                          });
         for (int i = 0; i < count; ++i)
-            model.append(u"/d/f%1"_s.arg(i));
+            model.append(QString::number(i));
         selection = new QItemSelectionModel(&model, &model);
-        if (current >= 0)
-            selection->setCurrentIndex(model.index(current), QItemSelectionModel::NoUpdate);
+        selection->setCurrentIndex(model.index(selected.value(selected.size() - 1, 1)),
+                                   QItemSelectionModel::NoUpdate);
         for (int row : selected)
             selection->select(model.index(row), QItemSelectionModel::Select);
         f.events.onProcessEvents = [&] {
@@ -134,10 +105,10 @@ private Q_SLOTS:
         };
         f.list.cmdClose(*selection);
 
-        QCOMPARE(texts(model), entries(remaining));
+        QCOMPARE(rowTexts(model), words(remaining));
         for (int i = 0; i < count; ++i) // the duplicate index follows every removal
-            QCOMPARE(model.containsIgnoringCase(u"/D/F%1"_s.arg(i)),
-                     entries(remaining).contains(u"/d/f%1"_s.arg(i)));
+            QCOMPARE(model.containsIgnoringCase(QString::number(i)),
+                     words(remaining).contains(QString::number(i)));
         const bool removedAny = model.count() < count;
         QCOMPARE(f.events.calls > 0, removedAny);
         QVERIFY(f.events.calls <= FileList::MaxCloseSteps);
@@ -148,18 +119,12 @@ private Q_SLOTS:
     // Against the real file system: only plain files that are neither hidden nor special get
     // in, in the order dropped; remote URLs and plain text add nothing.
     void drops() {
-        QTemporaryDir dir;
-        const auto path = [&](const char* name) {
-            return dir.filePath(QLatin1String(name));
+        ScratchFolder dir;
+        QVERIFY(
+            makeTree(dir.raw(), {"b.txt", "a.txt", ".hidden", "locked.txt~", "folder/", "fifo|"}));
+        const auto path = [&](const char* name) -> QString {
+            return dir.path() + u'/' + QLatin1String(name);
         };
-        for (const char* name : {"b.txt", "a.txt", ".hidden", "locked.txt"}) {
-            QFile file(path(name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
-        QVERIFY(QFile::setPermissions(path("locked.txt"), QFile::ReadOwner));
-        QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
-        QCOMPARE(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
-
         PosixFileSystem fs;
         CountingEventPump events;
         FileList list(fs, events);
@@ -176,7 +141,7 @@ private Q_SLOTS:
         QCOMPARE(list.addDroppedFiles(&text), 0);
         QVERIFY(FileList::carriesLocalFiles(&files));
         QCOMPARE(list.addDroppedFiles(&files), 3);
-        QCOMPARE(texts(list.model()),
+        QCOMPARE(rowTexts(list.model()),
                  (QStringList{path("b.txt"), path("locked.txt"), path("a.txt")}));
     }
     // The chosen files join the list and their folder is stored for the next Open; a dialog
@@ -184,53 +149,49 @@ private Q_SLOTS:
     // failure shows its message.
     void open_data() {
         QTest::addColumn<OpenFileDialog::Status>("status");
-        QTest::addColumn<QString>("stored"); // the stored folder; empty: none
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
         QTest::addColumn<QString>("text"); // empty: no message
         using enum OpenFileDialog::Status;
         // Into an empty list nothing is tested, not even names equal but for case.
         QTest::newRow("several into an empty list")
-            << Accepted << u"/start/"_s << QString() << u"/d/b /d/a /d/B"_s << QString();
+            << Accepted << QString() << u"/d/b /d/a /d/B"_s << QString();
         QTest::newRow("one already listed in another case")
-            << Accepted << u"/start/"_s << u"/D/A"_s << u"/D/A /d/b"_s << QString();
-        QTest::newRow("cancel") << Cancelled << QString() << u"/d/a"_s << u"/d/a"_s << QString();
+            << Accepted << u"/D/A"_s << u"/D/A /d/b"_s << QString();
+        QTest::newRow("cancel") << Cancelled << u"/d/a"_s << u"/d/a"_s << QString();
         QTest::newRow("too many files")
-            << ResultTooLarge << QString() << u"/d/a"_s << u"/d/a"_s
+            << ResultTooLarge << u"/d/a"_s << u"/d/a"_s
             << u"Windows cannot open this many files at once. Try opening fewer files.\r\r"
                u"Error number:  20476\rError generated by: Dlg\rError description: Big"_s;
     }
     void open() {
         QFETCH(OpenFileDialog::Status, status);
-        QFETCH(QString, stored);
         QFETCH(QString, before);
         QFETCH(QString, after);
         QFETCH(QString, text);
         const bool confirmed = status == OpenFileDialog::Status::Accepted;
-        const QStringList chosen = split(u"/d/b /d/a /d/B"_s);
+        const QString stored = confirmed ? u"/start/"_s : QString(); // the folder of the last Open
+        const QStringList chosen = words(u"/d/b /d/a /d/B"_s);
         Fixture f;
-        for (const QString& entry : split(before))
+        for (const QString& entry : words(before))
             f.list.model().append(entry);
         f.list.ListWasEmpty = !before.isEmpty();
         if (!stored.isEmpty())
             f.settings.setStored(u"Path"_s, stored);
-        OpenFileDialog::Result answer;
-        answer.status = status;
-        answer.paths = chosen;
-        answer.filterIndex = 2;
-        answer.errorNumber = 20476;
-        answer.errorSource = u"Dlg"_s;
-        answer.errorDescription = u"Big"_s;
-        f.dialog.answers = {answer};
+        // A filter out of range gives way to the default, the second.
+        f.settings.setStored(u"OpenFilterIndex"_s, stored.isEmpty() ? u"4"_s : u"1.0"_s);
+        f.dialog.answers = {{status, chosen, 2, 20476, u"Dlg"_s, u"Big"_s}};
         if (!text.isEmpty())
             f.messages.enqueue({Button::Ok});
         f.command.cmdOpen_Click();
 
         QCOMPARE(f.dialog.requests.first().initialFolder,
                  stored.isEmpty() ? programFolder() : stored);
-        QCOMPARE(f.texts(), split(after));
+        QCOMPARE(f.dialog.requests.first().filterIndex, stored.isEmpty() ? 2 : 1);
+        QCOMPARE(rowTexts(f.list.model()), words(after));
         QCOMPARE(f.list.ListWasEmpty, confirmed == before.isEmpty());
         QCOMPARE(f.settings.stored(u"Path"_s), confirmed ? std::optional(u"/d/"_s) : std::nullopt);
+        QCOMPARE(f.settings.stored(u"OpenFilterIndex"_s), confirmed ? u"2"_s : u"4"_s);
         QCOMPARE(f.events.calls, confirmed ? chosen.size() - 1 : 0); // between names only
         QCOMPARE(f.messages.messages.size(), text.isEmpty() ? 0 : 1);
         for (const Message& message : std::as_const(f.messages.messages))
@@ -270,11 +231,10 @@ private Q_SLOTS:
         FolderPreview preview(fs);
         QVERIFY(!preview.refresh()); // no folder yet
         QVERIFY(preview.setFolder(QStringLiteral("/data/")));
-        QCOMPARE(column(preview.dirModel(), FolderTreeModel::PathRole),
-                 QStringLiteral("/|/data|/data/alpha|/data/Zeta"));
+        QCOMPARE(rowTexts(preview.dirModel(), FolderTreeModel::PathRole),
+                 words(u"/ /data /data/alpha /data/Zeta"_s));
         QCOMPARE(preview.dirModel().folderRow(), 1);
-        QCOMPARE(column(preview.fileModel(), Qt::DisplayRole),
-                 QStringLiteral(".hidden|A.txt|a.txt|b.txt"));
+        QCOMPARE(rowTexts(preview.fileModel()), words(u".hidden A.txt a.txt b.txt"_s));
 
         // What cannot be shown leaves the previous folder in place.
         for (const char* path : {"/nowhere", "/data/a.txt", "/locked", ""}) {
@@ -287,8 +247,8 @@ private Q_SLOTS:
         QCOMPARE(preview.fileModel().rowCount(), 5);
 
         QVERIFY(preview.setFolder(QStringLiteral("/")));
-        QCOMPARE(column(preview.dirModel(), FolderTreeModel::PathRole),
-                 QStringLiteral("/|/data|/locked"));
+        QCOMPARE(rowTexts(preview.dirModel(), FolderTreeModel::PathRole),
+                 words(u"/ /data /locked"_s));
     }
 };
 

@@ -10,8 +10,8 @@
 
 namespace varnex {
 
-// Settings held in memory, for the tests: what was written, how often it was flushed, and a
-// flush that can be made to fail.
+// Settings held in memory, for the tests: what was written, and a flush that can be made to
+// fail.
 class MemorySettingsStore final : public SettingsStore {
 public:
     QString readSetting(const QString& application, const QString& section, const QString& key,
@@ -22,10 +22,7 @@ public:
                       const QString& value) override {
         m_values.insert(address(application, section, key), value);
     }
-    bool flush() override {
-        ++m_flushes;
-        return !m_flushFails;
-    }
+    bool flush() override { return !flushFails; }
 
     // A value of the program's own section.
     void setStored(const QString& key, const QString& value) {
@@ -36,8 +33,7 @@ public:
         return it == m_values.cend() ? std::nullopt : std::optional(*it);
     }
 
-    void setFlushFails(bool fails) { m_flushFails = fails; }
-    int flushes() const { return m_flushes; }
+    bool flushFails = false;
 
 private:
     static QString address(const QString& application, const QString& section, const QString& key) {
@@ -45,8 +41,6 @@ private:
     }
 
     QHash<QString, QString> m_values;
-    int m_flushes = 0;
-    bool m_flushFails = false;
 };
 
 } // namespace varnex

@@ -1,10 +1,18 @@
 #include "TestSupport.h"
 
+#include "platform/AppInfo.h"
+#include "settings/QSettingsStore.h"
+#include "settings/SettingsKeys.h"
+
+#include <QFile>
 #include <QTest>
 
 namespace varnex {
 
 struct FakeFileSystem::Node {
+    Node(QString nodeName, bool folder)
+        : name(std::move(nodeName)), isFolder(folder), attributes(folder ? attr::Folder : 0) {}
+
     QString name;
     bool isFolder = false;
     quint32 attributes = 0;
@@ -16,12 +24,8 @@ struct FakeFileSystem::Node {
 
     Node* child(const QString& childName) const { return byName.value(childName, nullptr); }
     Node* add(const QString& childName, bool folder) {
-        auto node = std::make_unique<Node>();
-        node->name = childName;
-        node->isFolder = folder;
-        node->attributes = folder ? attr::Folder : 0;
-        byName.insert(childName, node.get());
-        children.push_back(std::move(node));
+        children.push_back(std::make_unique<Node>(childName, folder));
+        byName.insert(childName, children.back().get());
         return children.back().get();
     }
 };
@@ -68,7 +72,7 @@ public:
     }
 
     std::unique_ptr<Folder> openSubFolder(const QString& name) override {
-        return isValidName(name) ? fs_.folderAt(path_ % name % u'/') : nullptr;
+        return isValidName(name) ? fs_.openFolder(path_ % name % u'/') : nullptr;
     }
 
     FsError rename(const QString& oldName, const QString& newName) override {
@@ -80,10 +84,7 @@ private:
     QString path_;
 };
 
-FakeFileSystem::FakeFileSystem() : root_(std::make_unique<Node>()) {
-    root_->isFolder = true;
-    root_->attributes = attr::Folder;
-}
+FakeFileSystem::FakeFileSystem() : root_(std::make_unique<Node>(QString(), true)) {}
 
 FakeFileSystem::~FakeFileSystem() = default;
 
@@ -107,10 +108,6 @@ FakeFileSystem::Node* FakeFileSystem::makeFolders(const QString& path) {
     return node;
 }
 
-void FakeFileSystem::addFolder(const QString& path) {
-    makeFolders(path);
-}
-
 void FakeFileSystem::addFile(const QString& path, const QByteArray& content, quint32 attributes) {
     const qsizetype cut = path.lastIndexOf(u'/');
     Node* folder = makeFolders(path.left(cut + 1));
@@ -129,8 +126,18 @@ void FakeFileSystem::setUnreadable(const QString& folderPath, bool openable) {
     }
 }
 
-bool FakeFileSystem::exists(const QString& path) const {
-    return find(path) != nullptr;
+void FakeFileSystem::collect(const QString& path, QMap<QString, QByteArray>& files,
+                             QSet<QString>& folders) const {
+    if (const Node* folder = find(path)) {
+        for (const auto& c : folder->children) {
+            if (c->isFolder) {
+                folders.insert(path + c->name);
+                collect(path + c->name + u'/', files, folders);
+            } else {
+                files.insert(path + c->name, c->content);
+            }
+        }
+    }
 }
 
 QByteArray FakeFileSystem::content(const QString& path) const {
@@ -147,12 +154,8 @@ QStringList FakeFileSystem::names(const QString& folderPath) const {
     return result;
 }
 
-void FakeFileSystem::failNextRenames(const QString& oldName, int count, const FsError& error) {
-    faults_.insert(oldName, Fault{count, error});
-}
-
-std::unique_ptr<Folder> FakeFileSystem::folderAt(const QString& path) {
-    const Node* node = find(path);
+std::unique_ptr<Folder> FakeFileSystem::openFolder(const QString& path) {
+    const Node* node = find(path); // an empty path finds nothing
     if (!node || !node->isFolder || !node->openable)
         return nullptr;
     return std::make_unique<FakeFolder>(*this, path.endsWith(u'/') ? path : path % u'/');
@@ -161,11 +164,8 @@ std::unique_ptr<Folder> FakeFileSystem::folderAt(const QString& path) {
 FsError FakeFileSystem::renameInFolder(const QString& folderPath, const QString& oldName,
                                        const QString& newName) {
     renamed.append(folderPath + oldName);
-    auto fault = faults_.find(oldName);
-    if (fault != faults_.end() && fault->remaining > 0) {
-        --fault->remaining;
-        return fault->error;
-    }
+    if (faults_.contains(oldName))
+        return faults_.take(oldName);
     Node* folder = find(folderPath);
     if (!folder || !folder->isFolder)
         return fsError(fserr::PathNotFound);
@@ -186,10 +186,6 @@ FsError FakeFileSystem::renameInFolder(const QString& folderPath, const QString&
     return FsError::success();
 }
 
-std::unique_ptr<Folder> FakeFileSystem::openFolder(const QString& path) {
-    return path.isEmpty() ? nullptr : folderAt(path);
-}
-
 quint32 FakeFileSystem::attributes(const QString& path) {
     const Node* node = find(path);
     return node ? node->attributes : attr::Invalid;
@@ -198,6 +194,22 @@ quint32 FakeFileSystem::attributes(const QString& path) {
 bool FakeFileSystem::isPlainFile(const QString& path) {
     const Node* node = find(path);
     return node && !node->isFolder && !(node->attributes & (attr::Hidden | attr::System));
+}
+
+QStringList rowTexts(const QAbstractItemModel& model, int role) {
+    QStringList texts;
+    for (int row = 0; row < model.rowCount(); ++row)
+        texts.append(model.index(row, 0).data(role).toString());
+    return texts;
+}
+
+QString storedInFile(const QString& path, const QString& key) {
+    static int copies = 0;
+    const QString copy = path + QStringLiteral(".copy") + QString::number(++copies);
+    if (!QFile::copy(path, copy))
+        return QStringLiteral("<no file>");
+    return QSettingsStore(copy).readSetting(applicationTitle(), settingsSection(), key,
+                                            QStringLiteral("<missing>"));
 }
 
 Button ScriptedMessageBox::show(const Message& message) {

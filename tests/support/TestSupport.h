@@ -5,8 +5,11 @@
 
 #include "engine/RenameEngine.h"
 
+#include <QAbstractItemModel>
 #include <QByteArray>
 #include <QHash>
+#include <QMap>
+#include <QSet>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -23,21 +26,22 @@ public:
     ~FakeFileSystem() override;
 
     // Creates the folder and any missing folder above it.
-    void addFolder(const QString& path);
+    void addFolder(const QString& path) { makeFolders(path); }
     // Creates the file (and its missing folders); an existing file is overwritten.
     void addFile(const QString& path, const QByteArray& content = {}, quint32 attributes = 0);
     // A folder whose entries cannot be read; unless `openable`, it cannot be opened either.
     void setUnreadable(const QString& folderPath, bool openable = false);
 
-    bool exists(const QString& path) const;
     QByteArray content(const QString& path) const;
     // The names in a folder, in listing order.
     QStringList names(const QString& folderPath) const;
+    // Every file below the folder `path` with its content, and every folder below it, by path.
+    void collect(const QString& path, QMap<QString, QByteArray>& files,
+                 QSet<QString>& folders) const;
 
-    // The next `count` renames of `oldName` (in any folder) fail with `error`.
-    void failNextRenames(const QString& oldName, int count, const FsError& error);
-    void failNextRenames(const QString& oldName, int count, int number) {
-        failNextRenames(oldName, count, fsError(number));
+    // The next rename of `oldName` (in any folder) fails with `error`.
+    void failNextRename(const QString& oldName, const FsError& error) {
+        faults_.insert(oldName, error);
     }
 
     // Like a real file system, a listing tells only each entry's kind (attr::Folder or
@@ -58,14 +62,9 @@ private:
 
     Node* find(const QString& path) const;
     Node* makeFolders(const QString& path);
-    std::unique_ptr<Folder> folderAt(const QString& path);
 
     std::unique_ptr<Node> root_;
-    struct Fault {
-        int remaining;
-        FsError error;
-    };
-    QHash<QString, Fault> faults_;
+    QHash<QString, FsError> faults_;
 };
 
 // Answers message boxes from a queue, then from `responder`. Every message is recorded. A
@@ -119,6 +118,24 @@ struct EngineRig {
     FakeChoices choices;
     RenameEngine engine;
 };
+
+// The parts of `text` between separators, for short test tables.
+inline QStringList words(const QString& text, QChar separator = u' ') {
+    return text.split(separator, Qt::SkipEmptyParts);
+}
+
+// The character a byte that is not UTF-8 stands as in a decoded name.
+inline QChar esc(int byte) {
+    return QChar(char16_t(0xDC00 + byte));
+}
+
+// The texts of a model's first column, top to bottom.
+QStringList rowTexts(const QAbstractItemModel& model, int role = Qt::DisplayRole);
+
+// The value the INI file at `path` holds for `key` in the program's section, "<missing>" when
+// none. QSettings keeps what it read of a file name for the whole process and trusts it while
+// size and modification time look unchanged: the file is read from a copy under a new name.
+QString storedInFile(const QString& path, const QString& key);
 
 // Options for one type of rename, for short test tables.
 inline RenameOptions replaceOptions(const QString& find, const QString& replace,

@@ -17,7 +17,9 @@ WindowRig::WindowRig(SettingsStore* settings, FileSystem* fileSystem)
 
 WindowRig::~WindowRig() = default;
 
-WindowServices WindowRig::services() {
+frmVarnex& WindowRig::window() {
+    if (window_)
+        return *window_;
     WindowServices s;
     s.fileSystem = fileSystem_;
     s.messageBox = &box;
@@ -31,12 +33,7 @@ WindowServices WindowRig::services() {
     s.endProgram = [this] {
         ++endProgramCalls;
     };
-    return s;
-}
-
-frmVarnex& WindowRig::window() {
-    if (!window_)
-        window_ = std::make_unique<frmVarnex>(services());
+    window_ = std::make_unique<frmVarnex>(s);
     return *window_;
 }
 
@@ -47,13 +44,6 @@ frmVarnex& WindowRig::start() {
     if (!QTest::qWaitForWindowActive(&w))
         QTest::qFail("the window did not become active", __FILE__, __LINE__);
     return w;
-}
-
-QStringList WindowRig::messageTexts() const {
-    QStringList texts;
-    for (const Message& message : box.messages)
-        texts.append(QString(message.text).replace(u'\r', u'|'));
-    return texts;
 }
 
 void makeFiles(const QString& root, const QStringList& relativePaths) {

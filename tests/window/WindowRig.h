@@ -36,14 +36,10 @@ public:
     // Where the runs' journals go; empty for a folder of the rig's own.
     QString journalFolder;
 
-    WindowServices services();
     // The window, built on first use without starting it.
     frmVarnex& window();
     // Builds the window, runs Form_Load and waits until the window is active.
     frmVarnex& start();
-
-    // The texts of the messages shown so far, each carriage return written as "|".
-    QStringList messageTexts() const;
 
 private:
     SettingsStore* settings_;

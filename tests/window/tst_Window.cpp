@@ -1,12 +1,19 @@
 // The real window from start to exit: rename runs on real temporary folders with the user's
-// answers scripted, start-up and exit with the settings in memory or in a real INI file, Help.
+// answers scripted, start-up and exit with the settings in memory or in a real INI file; the
+// menu bar, the preview pane and Edit > Undo.
 
 #include "WindowRig.h"
+#include "engine/RenameCommand.h"
 #include "selection/FileList.h"
 #include "selection/FolderPreview.h"
+#include "selection/PreviewRunner.h"
 #include "settings/QSettingsStore.h"
 #include "window/Controls.h"
+#include "window/MenuBar.h"
+#include "window/PreviewPane.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -14,10 +21,12 @@
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -26,15 +35,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Texts separated by "|".
-QStringList list(const QString& text) {
-    return text.split(u'|', Qt::SkipEmptyParts);
-}
-
-QStringList rowsOf(const QAbstractItemModel* model) {
+// The rows of the preview as "name > new name: result".
+QStringList previewRows(frmVarnex& w) {
     QStringList rows;
-    for (int row = 0; row < model->rowCount(); ++row)
-        rows.append(model->index(row, 0).data().toString());
+    const PreviewModel& m = w.previewRunner().model();
+    for (int i = 0; i < m.rowCount(); ++i) {
+        rows.append(m.data(m.index(i, 0), Qt::DisplayRole).toString() + u" > "_s +
+                    m.data(m.index(i, 1), Qt::DisplayRole).toString() + u": "_s +
+                    m.data(m.index(i, 2), Qt::DisplayRole).toString());
+    }
     return rows;
 }
 
@@ -46,26 +55,29 @@ QStringList pathsIn(const QString& folder, const QStringList& names) {
 }
 
 // Where the files of a run come from.
-enum class Source { List, Open, Folder, Browse };
+enum class Source { List, Open, Folder };
 
-// A type of rename (0 Replace Text, 1 Prepend, 2 Postpend, 3 Convert Case) chosen by clicks:
-// `text` and `replace` go to the type's boxes, `member` selects the type's sub-option.
-void choose(frmVarnex& w, int type, const QString& text, const QString& replace = {},
-            int member = 0, bool caseSensitive = true) {
-    w.optTypeOfRename[std::size_t(type)]->click();
-    if (type == 0) {
-        w.txtFind->setText(text);
-        w.txtReplace->setText(replace);
-        w.optIncludeExtension[std::size_t(member)]->click();
-        w.chkCaseSensitive->setChecked(caseSensitive);
-    }
-    if (type == 1)
-        w.txtPrepend->setText(text);
-    if (type == 2) {
-        w.txtPostpend->setText(text);
-        w.optPostpendPosition[std::size_t(member)]->click();
+// Acts on the window as a user would, control by control (by object name, separated by
+// " | "): "name" clicks a button, "name=text" types into a text box or sets a tick (0 or 1).
+void act(frmVarnex& w, const QString& actions) {
+    for (const QString& action : actions.split(u" | "_s)) {
+        const QString name = action.section(u'=', 0, 0), value = action.section(u'=', 1);
+        auto* tick = w.findChild<QCheckBox*>(name);
+        if (auto* box = w.findChild<QLineEdit*>(name))
+            box->setText(value);
+        else if (tick && action.contains(u'='))
+            tick->setChecked(value == u"1");
+        else
+            w.findChild<QAbstractButton*>(name)->click();
     }
 }
+
+// A run from the window: the choices made, the names in the scratch folder before and after,
+// and a text refused at a first press, as "box=text".
+struct RunCase {
+    Source source;
+    QString choice, before, after, refused;
+};
 
 void addToList(frmVarnex& w, const QStringList& paths) {
     w.optFolderFile[1]->click();
@@ -73,30 +85,22 @@ void addToList(frmVarnex& w, const QStringList& paths) {
         w.fileList().AddListItem(path);
 }
 
-// Everything start-up sets and exit keeps, as "name=value": the selected member of each
-// option array (FolderFile, TypeOfRename, IncludeExtension, PostpendPosition, ConvertCase),
-// the ticks (0 clear, 1 ticked, 2 greyed: Case Sensitive, Recursive, Read Only, Hidden,
-// System), the four texts, the folder and the size.
+// Everything start-up sets and exit keeps but the size: the frame shown, the four texts, the
+// folder (label, tip and preview), the selected member of each option array and the state of
+// each tick.
 QStringList stateOf(frmVarnex& w) {
-    QStringList arrays, ticks;
+    QStringList state;
+    state << (w.frameFiles->isHidden() ? u"folder"_s : u"files"_s) << w.txtFind->text()
+          << w.txtReplace->text() << w.txtPrepend->text() << w.txtPostpend->text()
+          << w.lblFolder->text() << w.lblFolder->toolTip() << w.folderPreview().folder();
     for (const OptionArray array :
          {OptionArray::FolderFile, OptionArray::TypeOfRename, OptionArray::IncludeExtension,
           OptionArray::PostpendPosition, OptionArray::ConvertCase})
-        arrays << QString::number(w.selectedOption(array));
+        state << QString::number(w.selectedOption(array));
     for (const QCheckBox* box :
          {w.chkCaseSensitive, w.chkRecursive, w.chkReadOnly, w.chkHidden, w.chkSystem})
-        ticks << QString::number(QList<int>{0, 2, 1}.at(box->checkState()));
-    const QSizeF size = w.outerSizeTwips();
-    return {u"frame="_s % (w.frameFiles->isHidden() ? u"folder"_s : u"files"_s),
-            u"arrays="_s % arrays.join(u' '),
-            u"ticks="_s % ticks.join(u' '),
-            u"texts=["_s % w.txtFind->text() % u"]["_s % w.txtReplace->text() % u"]["_s %
-                w.txtPrepend->text() % u"]["_s % w.txtPostpend->text() % u']',
-            u"folder="_s % w.lblFolder->text() % u" tip="_s % w.lblFolder->toolTip() %
-                u" preview="_s % w.folderPreview().folder(),
-            u"size="_s % (w.isMaximized() ? u"maximized"_s
-                                          : QString::number(size.width()) % u'x' %
-                                                QString::number(size.height()))};
+        state << QString::number(box->checkState());
+    return state;
 }
 
 } // namespace
@@ -107,85 +111,70 @@ class EndToEndTest : public QObject {
     std::unique_ptr<QTemporaryDir> data_;
     std::unique_ptr<WindowRig> rig_;
     frmVarnex* w_ = nullptr;
+    QTemporaryDir journals_;
 
     QString dir() const { return data_->path(); }
     frmVarnex& start() { return *(w_ = &rig_->start()); }
+    // Prepends "x" to the files `names`, made in the scratch folder, in files mode.
+    void prependX(const QStringList& names) {
+        makeFiles(dir(), names);
+        addToList(*w_, pathsIn(dir(), names));
+        act(*w_, u"optTypeOfRename(1) | txtPrepend=x"_s);
+        w_->cmdRename_Click();
+    }
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void init() {
         data_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(data_->isValid());
         rig_ = std::make_unique<WindowRig>();
     }
     void cleanup() {
-        w_ = nullptr;
         rig_.reset();
         data_.reset();
     }
 
     void renameTypes_data() {
-        QTest::addColumn<Source>("source");
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("replace");
-        QTest::addColumn<int>("member");
-        QTest::addColumn<bool>("caseSensitive");
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<QString>("refused"); // a text refused at a first press, "box=text"
+        QTest::addColumn<RunCase>("run");
         // clang-format off
-        QTest::newRow("replace with the extension, list") << Source::List << 0 << u"txt"_s << u"md"_s << 0 << true << u"a.txt|txt.txt"_s << u"a.md|md.md"_s << u"txtFind="_s;
-        QTest::newRow("replace ignoring case, Open") << Source::Open << 0 << u"A"_s << u""_s << 1 << false << u"b|Aab.A"_s << u"b|b.A"_s << u"txtReplace=a|b"_s;
-        QTest::newRow("prepend, Browse") << Source::Browse << 1 << u"new "_s << QString() << 0 << true << u"a.txt|b"_s << u"new a.txt|new b"_s << u"txtPrepend="_s;
-        QTest::newRow("postpend after the extension, folder") << Source::Folder << 2 << u"_2"_s << QString() << 1 << true << u"a.txt|b_2"_s << u"a.txt_2|b_2_2"_s << u"txtPostpend=a/b"_s;
+        QTest::newRow("replace with the extension, list") << RunCase{Source::List, u"optTypeOfRename(0) | txtFind=txt | txtReplace=md | optIncludeExtension(0) | chkCaseSensitive=1"_s, u"a.txt|txt.txt"_s, u"a.md|md.md"_s, u"txtFind="_s};
+        QTest::newRow("replace ignoring case, Open") << RunCase{Source::Open, u"optTypeOfRename(0) | txtFind=A | txtReplace= | optIncludeExtension(1) | chkCaseSensitive=0"_s, u"b|Aab.A"_s, u"b|b.A"_s, u"txtReplace=a|b"_s};
+        QTest::newRow("prepend, folder") << RunCase{Source::Folder, u"optTypeOfRename(1) | txtPrepend=new "_s, u"a.txt|b"_s, u"new a.txt|new b"_s, u"txtPrepend="_s};
+        QTest::newRow("postpend after the extension, folder") << RunCase{Source::Folder, u"optTypeOfRename(2) | txtPostpend=_2 | optPostpendPosition(1)"_s, u"a.txt|b_2"_s, u"a.txt_2|b_2_2"_s, u"txtPostpend=a/b"_s};
         // clang-format on
     }
-    // Both modes, from each source: the files on disk, the list or the folder preview, and
-    // the summary. A first press with a refused text (the boxes of the other types hold
-    // illegal texts, which are not looked at) shows the message, puts the focus in that box and
-    // renames nothing. While the run yields, Rename, Exit and Help are off, the pointer is busy
-    // and Enter, Escape and a second Rename do nothing; the rest of the window stays usable.
+    // Both modes, from each source (Browse is used by roundTrip): the files on disk, the list or
+    // the folder preview, and the summary. A first press with a refused text (the boxes of the
+    // other types hold illegal texts, which are not looked at) shows the message, puts the focus in
+    // that box and renames nothing. While the run yields, Rename, Exit and Help are off, the
+    // pointer is busy and Enter, Escape and a second Rename do nothing; the rest of the window
+    // stays usable.
     void renameTypes() {
-        QFETCH(Source, source);
-        QFETCH(int, type);
-        QFETCH(QString, text);
-        QFETCH(QString, replace);
-        QFETCH(int, member);
-        QFETCH(bool, caseSensitive);
-        QFETCH(QString, before);
-        QFETCH(QString, after);
-        QFETCH(QString, refused);
-        makeFiles(dir(), list(before));
+        QFETCH(RunCase, run);
+        const auto& [source, choice, before, after, refused] = run;
+        const QStringList names = words(before, u'|'), renamed = words(after, u'|');
+        makeFiles(dir(), names);
         start();
         if (source == Source::List)
-            addToList(*w_, pathsIn(dir(), list(before)));
+            addToList(*w_, pathsIn(dir(), names));
         if (source == Source::Open) {
-            OpenFileDialog::Result chosen;
-            chosen.status = OpenFileDialog::Status::Accepted;
-            chosen.paths = pathsIn(dir(), list(before));
-            rig_->openDialog.answers = {chosen};
+            rig_->openDialog.answers = {{}};
+            rig_->openDialog.answers[0].status = OpenFileDialog::Status::Accepted;
+            rig_->openDialog.answers[0].paths = pathsIn(dir(), names);
             w_->optFolderFile[1]->click();
             w_->cmdOpen->click();
         }
         if (source == Source::Folder)
             w_->setChosenFolder(dir());
-        if (source == Source::Browse) {
-            rig_->chooser.answer = dir();
-            w_->cmdBrowse->click();
-        }
-        for (TextBoxEdit* box : {w_->txtFind, w_->txtReplace, w_->txtPrepend, w_->txtPostpend})
-            box->setText(u"?"_s);
-        choose(*w_, type, text, replace, member, caseSensitive);
-        const QString box = refused.section(u'=', 0, 0);
-        w_->findChild<TextBoxEdit*>(box)->setText(refused.section(u'=', 1));
+        act(*w_, u"txtFind=? | txtReplace=? | txtPrepend=? | txtPostpend=? | "_s + choice +
+                     u" | "_s + refused);
         QTest::mouseClick(w_->cmdRename, Qt::LeftButton);
         QCOMPARE(rig_->box.messages.size(), 1);
-        QCOMPARE(QApplication::focusWidget()->objectName(), box);
-        QStringList unchanged = list(before);
+        QCOMPARE(QApplication::focusWidget()->objectName(), refused.section(u'=', 0, 0));
+        QStringList unchanged = names;
         unchanged.sort();
         QCOMPARE(namesIn(dir()), unchanged);
         rig_->box.messages.clear();
-        choose(*w_, type, text, replace, member, caseSensitive);
+        act(*w_, choice);
         QStringList seen;
         rig_->pump.onProcessEvents = [&] {
             if (!seen.isEmpty())
@@ -202,25 +191,24 @@ private Q_SLOTS:
         };
         w_->cmdRename->click();
 
-        QCOMPARE(seen, list(u"cmdRename=0|cmdExit=0|cmdHelp=0|cmdOpen=1|cmdBrowse=1|lstFiles=1|"
-                            u"optTypeOfRename(3)=1|chkHidden=1|busy=1"_s));
-        QCOMPARE(namesIn(dir()), list(after));
-        QCOMPARE(
-            rig_->messageTexts(),
-            QStringList{u"Finished renaming 2 files.||Folders searched: 1|Files processed: 2||"_s});
-        QCOMPARE(rig_->box.messages.first().icon, Icon::Information);
-        QCOMPARE(rig_->endProgramCalls, 0);
+        QCOMPARE(seen, words(u"cmdRename=0 cmdExit=0 cmdHelp=0 cmdOpen=1 cmdBrowse=1 lstFiles=1 "
+                             u"optTypeOfRename(3)=1 chkHidden=1 busy=1"_s));
+        QCOMPARE(namesIn(dir()), renamed);
+        QCOMPARE(rig_->box.messages.size(), 1);
+        QCOMPARE(rig_->box.messages[0].text, RunSummary(RunCounters{2, 2}, 1));
+        QCOMPARE(rig_->box.messages[0].icon, Icon::Information);
+        QCOMPARE(rig_->endProgramCalls, 0); // Escape did not exit
         QVERIFY(w_->cmdRename->isEnabled() && w_->cmdExit->isEnabled() && w_->cmdHelp->isEnabled());
         QCOMPARE(QApplication::overrideCursor(), nullptr);
         if (source == Source::List || source == Source::Open)
-            QCOMPARE(rowsOf(w_->lstFiles->model()), pathsIn(dir(), list(after)));
+            QCOMPARE(rowTexts(*w_->lstFiles->model()), pathsIn(dir(), renamed));
         else
-            QTRY_COMPARE(rowsOf(w_->File1->model()), list(after)); // re-read after the run
+            QTRY_COMPARE(rowTexts(*w_->File1->model()), renamed); // re-read after the run
     }
 
     // The exit tells the user the settings were not saved, then ends the program.
     void unwritableStore() {
-        rig_->memory.setFlushFails(true);
+        rig_->memory.flushFails = true;
         int endedBeforeMessage = -1;
         rig_->box.responder = [&](const Message&) {
             endedBeforeMessage = rig_->endProgramCalls;
@@ -228,9 +216,10 @@ private Q_SLOTS:
         };
         start().cmdExit->click();
 
-        QCOMPARE(rig_->messageTexts(),
-                 QStringList{u"Your settings could not be saved, so the choices made in this "
-                             u"session will not be restored next time."_s});
+        QCOMPARE(rig_->box.messages.size(), 1);
+        QCOMPARE(rig_->box.messages[0].text,
+                 u"Your settings could not be saved, so the choices made in this session will not "
+                 u"be restored next time."_s);
         QCOMPARE(rig_->box.messages.first().icon, Icon::Critical);
         QCOMPARE(endedBeforeMessage, 0);
         QCOMPARE(rig_->endProgramCalls, 1);
@@ -239,20 +228,20 @@ private Q_SLOTS:
     // The stored folder is read once the window is up; a folder chosen before that read wins
     // and is never replaced by the stored one.
     void chosenFolderBeatsStoredRead() {
-        makeFiles(dir(), list(u"stored/s.txt|chosen/c.txt"_s));
+        makeFiles(dir(), {u"stored/s.txt"_s, u"chosen/c.txt"_s});
         rig_->memory.setStored(u"Path"_s, dir() % u"/stored/");
         frmVarnex& w = rig_->window();
         w.Form_Load();
         w.setChosenFolder(dir() % u"/chosen");
         QTest::qWait(20);
-        QCOMPARE(rowsOf(w.File1->model()), list(u"c.txt"_s));
+        QCOMPARE(rowTexts(*w.File1->model()), QStringList{u"c.txt"_s});
         QCOMPARE(w.lblFolder->text(), dir() % u"/chosen");
     }
 
     // Every choice, the folder and the size survive a real exit and a new start on the same
     // INI file.
     void roundTrip() {
-        makeFiles(dir(), list(u"prev/p.txt"_s));
+        makeFiles(dir(), {u"prev/p.txt"_s});
         const QString ini = dir() % u"/config/Varnex/Varnex.conf";
         QStringList before;
         {
@@ -262,19 +251,12 @@ private Q_SLOTS:
             w.setOuterSizeTwips(9000, 7005);
             rig.chooser.answer = dir() % u"/prev";
             w.cmdBrowse->click();
-            w.optFolderFile[1]->click();
-            w.optIncludeExtension[0]->click();
-            w.chkCaseSensitive->setChecked(false);
-            w.txtFind->setText(u"@a,b = c"_s);
-            w.txtReplace->setText(u"  [x]; \"y\" "_s);
-            w.optTypeOfRename[1]->click();
-            w.txtPrepend->clear(); // an empty text is kept as empty
-            w.optTypeOfRename[3]->click();
-            w.optConvertCase[2]->click();
-            w.txtPostpend->setText(u"\u00e9\u4e2d"_s);
-            w.optPostpendPosition[1]->click();
-            for (QCheckBox* box : {w.chkRecursive, w.chkReadOnly, w.chkHidden, w.chkSystem})
-                box->setChecked(true);
+            // An empty text is kept as empty.
+            act(w, u"optFolderFile(1) | optIncludeExtension(0) | chkCaseSensitive=0 | "
+                   u"txtFind=@a,b = c | txtReplace=  [x]; \"y\"  | optTypeOfRename(1) | "
+                   u"txtPrepend= | optTypeOfRename(3) | optConvertCase(2) | "
+                   u"txtPostpend=\u00e9\u4e2d | optPostpendPosition(1) | chkRecursive=1 | "
+                   u"chkReadOnly=1 | chkHidden=1 | chkSystem=1"_s);
             QTRY_COMPARE(w.outerSizeTwips(), QSizeF(9000, 7005));
             before = stateOf(w);
             w.cmdExit->click();
@@ -286,6 +268,114 @@ private Q_SLOTS:
         frmVarnex& w = rig.start();
         QTRY_COMPARE(w.outerSizeTwips(), QSizeF(9000, 7005));
         QCOMPARE(stateOf(w), before);
+    }
+
+    // The menus' commands, their shortcuts where a text box could take the key, and their
+    // spoken names.
+    void menus() {
+        start();
+        MenuBar* bar = w_->menus();
+        // The list's commands follow the mode, like its buttons.
+        QVERIFY(!bar->open->isEnabled());
+        w_->optFolderFile[1]->click();
+        QVERIFY(bar->open->isEnabled() && bar->close->isEnabled() && bar->closeAll->isEnabled());
+        // Delete in a text box edits the text; in the list it closes the selected entry.
+        w_->fileList().AddListItem(u"/tmp/a.txt"_s);
+        w_->lstFiles->setCurrentIndex(w_->lstFiles->model()->index(0, 0));
+        act(*w_, u"optTypeOfRename(1) | txtPrepend=ab"_s);
+        w_->txtPrepend->setFocus();
+        w_->txtPrepend->setCursorPosition(0);
+        QTest::keyClick(w_->txtPrepend, Qt::Key_Delete);
+        QCOMPARE(w_->txtPrepend->text(), u"b"_s);
+        QCOMPARE(w_->lstFiles->model()->rowCount(), 1);
+        w_->lstFiles->setFocus();
+        QTest::keyClick(w_->lstFiles, Qt::Key_Delete);
+        QCOMPARE(w_->lstFiles->model()->rowCount(), 0);
+        rig_->openDialog.answers.append(OpenFileDialog::Result{}); // cancelled
+        QTest::keyClick(w_->lstFiles, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(rig_->openDialog.requests.size(), 1);
+        bar->about->trigger();
+        QCOMPARE(rig_->box.messages.value(0).title, u"About Varnex"_s);
+    }
+
+    // The preview follows the choices as they are typed and clicked, in both modes, with the
+    // engine's own outcomes; the folder is read once until Refresh.
+    void livePreview() {
+        start();
+        // A folder named as b.txt's new name: a collision whatever order the folder lists in.
+        makeFiles(dir(), {u"a.txt"_s, u"b.txt"_s, u"xb.txt/f"_s, u".hidden"_s});
+        w_->setChosenFolder(dir());
+        w_->optTypeOfRename[1]->click();
+        w_->setPreviewShown(true);
+        QTRY_VERIFY(!w_->previewRunner().busy());
+        QCOMPARE(w_->previewPane()->summary->text(), u"You must enter a string to prepend."_s);
+        QTest::keyClicks(w_->txtPrepend, u"x"_s);
+        QTRY_VERIFY(!w_->previewRunner().busy());
+        QStringList rows = previewRows(*w_);
+        rows.sort();
+        QCOMPARE(rows, QStringList({u".hidden > : skipped (Hidden)"_s, u"a.txt > xa.txt: rename"_s,
+                                    u"b.txt > xb.txt: error 58: File already exists"_s}));
+        QCOMPARE(w_->previewPane()->summary->text(),
+                 u"1 to rename \u00b7 1 error \u00b7 1 skipped"_s);
+        // A file made after the folder was read shows only after Refresh.
+        makeFiles(dir(), {u"c.txt"_s});
+        w_->chkHidden->click();
+        QTRY_VERIFY(!w_->previewRunner().busy());
+        QCOMPARE(previewRows(*w_).size(), 3);
+        QVERIFY(previewRows(*w_).contains(u".hidden > x.hidden: rename"_s));
+        w_->menus()->refresh->trigger();
+        QTRY_VERIFY(!w_->previewRunner().busy());
+        QCOMPARE(previewRows(*w_).size(), 4);
+        QVERIFY(rowTexts(*w_->File1->model()).contains(u"c.txt"_s));
+
+        // Files mode: the full paths, in list order; nothing was renamed by any preview.
+        const QStringList paths = pathsIn(dir(), {u"b.txt"_s, u"a.txt"_s});
+        addToList(*w_, paths);
+        QTRY_VERIFY(!w_->previewRunner().busy());
+        QCOMPARE(previewRows(*w_),
+                 QStringList({paths[0] + u" > xb.txt: error 58: File already exists"_s,
+                              paths[1] + u" > xa.txt: rename"_s}));
+        QCOMPARE(namesIn(dir()),
+                 QStringList({u".hidden"_s, u"a.txt"_s, u"b.txt"_s, u"c.txt"_s, u"xb.txt"_s}));
+        QCOMPARE(rig_->box.messages.size(), 0);
+    }
+
+    // Edit > Undo: its caption counts the renames of the last run, Ctrl+Z undoes them after a
+    // restart, and the list and the folder preview follow.
+    void undoAfterRestart() {
+        rig_->journalFolder = journals_.path();
+        QVERIFY(!start().menus()->undo->isEnabled());
+        prependX({u"a.txt"_s, u"b.txt"_s});
+        QCOMPARE(namesIn(dir()), QStringList({u"xa.txt"_s, u"xb.txt"_s}));
+        rig_ = std::make_unique<WindowRig>(); // a new start
+        rig_->journalFolder = journals_.path();
+        QAction* undo = start().menus()->undo;
+        QVERIFY(undo->isEnabled());
+        QCOMPARE(undo->text(), u"&Undo Rename of 2 Files"_s);
+        w_->setChosenFolder(dir());
+        addToList(*w_, pathsIn(dir(), {u"xb.txt"_s}));
+        QTest::keyClick(w_, Qt::Key_Z, Qt::ControlModifier);
+
+        QCOMPARE(namesIn(dir()), QStringList({u"a.txt"_s, u"b.txt"_s}));
+        QCOMPARE(rig_->box.messages.size(), 1);
+        QCOMPARE(rig_->box.messages[0].text, u"Undid 2 renames."_s);
+        QCOMPARE(rowTexts(*w_->lstFiles->model()), pathsIn(dir(), {u"b.txt"_s}));
+        QTRY_COMPARE(rowTexts(*w_->File1->model()), QStringList({u"a.txt"_s, u"b.txt"_s}));
+        QVERIFY(!undo->isEnabled());
+    }
+
+    // A run whose journal could not be written goes ahead and leaves Undo off, the reason as
+    // its tooltip.
+    void journalNotWritten() {
+        rig_->journalFolder = u"/dev/null/state"_s;
+        start();
+        prependX({u"c.txt"_s});
+        QCOMPARE(namesIn(dir()), QStringList{u"xc.txt"_s});
+        QCOMPARE(rig_->box.messages.size(), 1); // its summary only
+        QVERIFY(!w_->menus()->undo->isEnabled());
+        QVERIFY2(w_->menus()->undo->toolTip().startsWith(
+                     u"The last run cannot be undone: its journal could not be written"_s),
+                 qPrintable(w_->menus()->undo->toolTip()));
     }
 };
 

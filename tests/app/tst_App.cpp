@@ -1,0 +1,197 @@
+#include "app/CommandLine.h"
+#include "app/Program.h"
+#include "app/Translations.h"
+#include "engine/RenameCommand.h"
+#include "platform/FsError.h"
+#include "selection/FileList.h"
+#include "window/HelpViewer.h"
+#include "window/WindowFont.h"
+#include "window/WindowRig.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace varnex;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Every caption and accessible name of the window, by object name.
+QMap<QString, QString> windowTexts(const QWidget& window) {
+    QMap<QString, QString> texts;
+    for (const QWidget* control : window.findChildren<QWidget*>()) {
+        QString caption;
+        if (const auto* button = qobject_cast<const QAbstractButton*>(control))
+            caption = button->text();
+        else if (const auto* group = qobject_cast<const QGroupBox*>(control))
+            caption = group->title();
+        else if (const auto* label = qobject_cast<const QLabel*>(control))
+            caption = label->text();
+        const QString name = control->objectName();
+        if (!caption.isEmpty())
+            texts.insert(name + u" caption"_s, caption);
+        if (!control->accessibleName().isEmpty())
+            texts.insert(name + u" spoken"_s, control->accessibleName());
+    }
+    return texts;
+}
+
+} // namespace
+
+// The command line, how it starts the window and where it finds the help; then, last, since
+// they load German into the application for good, the translations (the other tests run in
+// the C locale, in English).
+class AppTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir scratch_;
+    PosixFileSystem fs_;
+
+    QString at(const QString& relative) const { return scratch_.filePath(relative); }
+
+private Q_SLOTS:
+    void initTestCase() {
+        makeFiles(scratch_.path(), {u"a.txt"_s, u"A.TXT"_s, u"b.txt"_s, u".hidden"_s,
+                                    u"photos/x.jpg"_s, u"music/y.ogg"_s});
+    }
+
+    // `expected`: the start of the output, or for a start the paths, joined by blanks.
+    void parsesOptions_data() {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<CommandLine::Action>("action");
+        QTest::addColumn<QString>("expected");
+        using enum CommandLine::Action;
+        QTest::newRow("after --") << u"-- --help"_s << Start << u"--help"_s;
+        QTest::newRow("--help") << u"--help"_s << ShowHelp << u"Usage:"_s;
+        QTest::newRow("-h with a path") << u"x -h"_s << ShowHelp << u"Usage:"_s;
+        QTest::newRow("-v") << u"-v"_s << ShowVersion << u"varnex 1."_s;
+        QTest::newRow("unknown") << u"--frobnicate"_s << Fail
+                                 << u"varnex: Unknown option 'frobnicate'."_s;
+        QTest::newRow("a word after one dash is one option")
+            << u"-hv"_s << Fail << u"varnex: Unknown option 'hv'."_s;
+    }
+    void parsesOptions() {
+        QFETCH(QString, arguments);
+        QFETCH(CommandLine::Action, action);
+        QFETCH(QString, expected);
+        const CommandLine line = parseCommandLine(QString(u"varnex "_s + arguments).split(u' '));
+        QCOMPARE(line.action, action);
+        QCOMPARE(action == CommandLine::Action::Start ? line.paths.join(u' ')
+                                                      : line.output.left(expected.size()),
+                 expected);
+    }
+
+    void sortsPaths_data() {
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<StartPaths>("expected");
+        using enum StartPaths::Mode;
+        const auto row = [](const char* name, const QStringList& paths, StartPaths::Mode mode,
+                            const QString& folder, const QStringList& files,
+                            const QStringList& problems = {}) {
+            QTest::newRow(name) << paths << StartPaths{mode, folder, files, problems};
+        };
+        row("files, relative and absolute, in order",
+            {u"b.txt"_s, at(u"a.txt"_s), u"./photos/../A.TXT"_s}, Files, {},
+            {at(u"b.txt"_s), at(u"a.txt"_s), at(u"A.TXT"_s)});
+        row("a folder alone", {u"photos/"_s}, Folder, at(u"photos"_s), {});
+        row("two folders: the first", {u"music"_s, u"photos"_s}, Folder, at(u"music"_s), {},
+            {u"varnex: photos: only one folder can be opened"_s});
+        row("a folder among files is refused", {u"photos"_s, u"a.txt"_s}, Files, {},
+            {at(u"a.txt"_s)},
+            {u"varnex: photos: a folder opens in folder mode only when it is given alone"_s});
+        row("unusable paths only: as left", {u"missing.txt"_s, u".hidden"_s, u""_s}, AsLeft, {}, {},
+            {u"varnex: missing.txt: no such file or folder"_s,
+             u"varnex: .hidden: not a file the list accepts (hidden and special files are not)"_s,
+             u"varnex: '': an empty path names nothing"_s});
+        row("the usable ones start the window", {u"nope/"_s, u"photos/x.jpg"_s}, Files, {},
+            {at(u"photos/x.jpg"_s)}, {u"varnex: nope/: no such file or folder"_s});
+    }
+    void sortsPaths() {
+        QFETCH(QStringList, paths);
+        QFETCH(StartPaths, expected);
+        const StartPaths start = sortStartPaths(paths, scratch_.path(), fs_);
+        QCOMPARE(start.mode, expected.mode);
+        QCOMPARE(start.folder, expected.folder);
+        QCOMPARE(start.files, expected.files);
+        QCOMPARE(start.problems, expected.problems);
+    }
+
+    // The window starts in the mode asked for, whatever the stored settings say, and the list
+    // refuses a second entry of a file in any letter case.
+    void startsTheWindow() {
+        WindowRig rig;
+        frmVarnex& window = rig.start();
+        const StartPaths files =
+            sortStartPaths({u"a.txt"_s, u"b.txt"_s, u"A.TXT"_s, u"a.txt"_s}, scratch_.path(), fs_);
+        QCOMPARE(applyStartPaths(window, files),
+                 (QStringList{u"varnex: %1: already in the list"_s.arg(at(u"A.TXT"_s)),
+                              u"varnex: %1: already in the list"_s.arg(at(u"a.txt"_s))}));
+        QVERIFY(window.optFolderFile[1]->isChecked());
+        QCOMPARE(window.fileList().model().rowCount(), 2); // a.txt and b.txt
+
+        const StartPaths folder = sortStartPaths({u"photos"_s}, scratch_.path(), fs_);
+        QVERIFY(applyStartPaths(window, folder).isEmpty());
+        QVERIFY(window.optFolderFile[0]->isChecked());
+        QCOMPARE(window.lblFolder->text(), at(u"photos"_s));
+    }
+
+    // The help lies beside the program in the build tree, in share/doc/varnex when installed.
+    void findsTheHelp() {
+        QTemporaryDir prefix;
+        const QString bin = prefix.filePath(u"bin"_s);
+        const QString beside = bin + u"/Varnex Help.html"_s;
+        const QString installed = prefix.filePath(u"share/doc/varnex/Varnex Help.html"_s);
+        QVERIFY(QDir().mkpath(bin));
+        QCOMPARE(helpFilePath(bin), beside); // neither: the place the program looks first
+        makeFiles(prefix.path(), {u"share/doc/varnex/Varnex Help.html"_s});
+        QCOMPARE(helpFilePath(bin), installed);
+        makeFiles(prefix.path(), {u"bin/Varnex Help.html"_s});
+        QCOMPARE(helpFilePath(bin), beside);
+    }
+
+    void everyTextIsTranslated() {
+        QFile ts(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../../translations/varnex_de.ts"));
+        QVERIFY(ts.open(QIODevice::ReadOnly));
+        const QByteArray content = ts.readAll();
+        QVERIFY(content.contains("<translation>"));
+        QVERIFY2(!content.contains("type=\"unfinished\""), "varnex_de.ts has unfinished texts");
+    }
+
+    void theWindowSpeaksGerman() {
+        QMap<QString, QString> english;
+        {
+            WindowRig rig;
+            english = windowTexts(rig.start());
+        }
+        QVERIFY(installTranslations(*qApp, QLocale(QLocale::German, QLocale::Germany)));
+        WindowRig rig;
+        frmVarnex& window = rig.start();
+        const QMap<QString, QString> german = windowTexts(window);
+        QCOMPARE(german.keys(), english.keys());
+        // The same word in both languages, and the folder label, which shows a path.
+        const QStringList same{u"chkSystem caption"_s, u"chkSystem spoken"_s,
+                               u"lblFolder caption"_s};
+        for (const QString& key : german.keys()) {
+            if (!same.contains(key))
+                QVERIFY2(german[key] != english[key], qPrintable(key + u": "_s + german[key]));
+        }
+        QStringList clipped = clippedCaptions(&window);
+        clipped.removeAll(window.lblFolder->text()); // a path, however long TMPDIR makes it
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(u'|')));
+
+        // Messages of every subsystem.
+        QVERIFY(RunSummary(RunCounters{2, 2}, 1).startsWith(u"Umbenennen beendet: 2 Dateien."_s));
+        QCOMPARE(fsError(53).description, u"Datei nicht gefunden"_s);
+        QVERIFY(parseCommandLine({u"varnex"_s, u"--x"_s}).output.contains(u"Mehr Informationen"_s));
+    }
+};
+
+QTEST_MAIN(AppTest)
+#include "tst_App.moc"
