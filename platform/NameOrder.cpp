@@ -102,9 +102,19 @@ QList<qsizetype> nameOrder(qsizetype count, const std::function<QStringView(qsiz
             for (size_t begin = 0; begin < n; begin += 2 * width) {
                 const size_t middle = std::min(begin + width, n);
                 const size_t end = std::min(begin + 2 * width, n);
-                std::merge(keys.begin() + qsizetype(begin), keys.begin() + qsizetype(middle),
-                           keys.begin() + qsizetype(middle), keys.begin() + qsizetype(end),
-                           merged.begin() + qsizetype(begin), less);
+                // Merged by hand so that the last passes, each one merge of up to all the names,
+                // pause as often as the first ones.
+                size_t left = begin, right = middle, out = begin;
+                while (left < middle && right < end) {
+                    merged[out++] = less(keys[right], keys[left]) ? keys[right++] : keys[left++];
+                    if (pause && out % Run == 0)
+                        pause();
+                }
+                std::copy(keys.begin() + qsizetype(left), keys.begin() + qsizetype(middle),
+                          merged.begin() + qsizetype(out));
+                out += middle - left;
+                std::copy(keys.begin() + qsizetype(right), keys.begin() + qsizetype(end),
+                          merged.begin() + qsizetype(out));
                 if (pause)
                     pause();
             }

@@ -47,19 +47,13 @@ size_t FileListModel::upperHash(const QString& text) {
 
 void FileListModel::indexAdd(const Entry& entry) {
     if (!indexStale_)
-        upperIndex_.emplace(upperHash(entry.text), entry.id);
+        upperIndex_.add(upperHash(entry.text), entry.id);
 }
 
 void FileListModel::indexRemove(const Entry& entry) {
     if (indexStale_)
         return;
-    auto [it, end] = upperIndex_.equal_range(upperHash(entry.text));
-    for (; it != end; ++it) {
-        if (it->second == entry.id) {
-            upperIndex_.erase(it);
-            return;
-        }
-    }
+    upperIndex_.remove(upperHash(entry.text), entry.id);
 }
 
 void FileListModel::append(const QString& path, const FolderIdentity& folder) {
@@ -203,7 +197,7 @@ void FileListModel::rebuildIndex() const {
     upperIndex_.clear();
     upperIndex_.reserve(size_t(entries_.size()));
     for (const Entry& e : entries_)
-        upperIndex_.emplace(upperHash(e.text), e.id);
+        upperIndex_.add(upperHash(e.text), e.id);
     indexStale_ = false;
 }
 
@@ -211,13 +205,10 @@ bool FileListModel::containsIgnoringCase(const QString& path) const {
     if (indexStale_)
         rebuildIndex();
     const QString upper = path.toUpper();
-    auto [it, end] = upperIndex_.equal_range(qHash(upper));
-    for (; it != end; ++it) {
-        const int row = rowOf(it->second);
-        if (row >= 0 && entries_.at(row).text.toUpper() == upper)
-            return true;
-    }
-    return false;
+    return upperIndex_.anyOf(qHash(upper), [&](EntryId id) {
+        const int row = rowOf(id);
+        return row >= 0 && entries_.at(row).text.toUpper() == upper;
+    });
 }
 
 int FileListModel::rowsBefore(EntryId id) const {
@@ -269,7 +260,7 @@ void FileListModel::setEntryText(EntryId id, const QString& text) {
     entries_[row].text = text;
     // The index is rebuilt when it is next needed; until then it takes no memory.
     if (!indexStale_) {
-        upperIndex_ = {};
+        upperIndex_.clear();
         indexStale_ = true;
     }
     // A run rewrites entry after entry: views learn of the rewritten rows together, the next

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "engine/RenameEngine.h"
+#include "selection/IdHashIndex.h"
 
 #include <QAbstractListModel>
 #include <QHash>
 #include <QList>
 #include <QStringList>
 #include <QTimer>
-#include <unordered_map>
 
 namespace varnex {
 
@@ -91,7 +91,7 @@ private:
     // (an Open into an empty list skips the test, a rename may write an existing form back).
     // A rename run rewrites entry after entry: the index is then dropped and rebuilt once, at
     // the next look-up, instead of being updated on every rewrite.
-    mutable std::unordered_multimap<size_t, EntryId> upperIndex_;
+    mutable IdHashIndex upperIndex_;
     mutable bool indexStale_ = false;
     EntryId nextId_ = 1;
     // The rows views know of; the entries after them are still to be announced.

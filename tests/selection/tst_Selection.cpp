@@ -5,6 +5,7 @@
 #include "reliability/Reliability.h"
 #include "selection/FileList.h"
 #include "selection/FolderPreview.h"
+#include "selection/IdHashIndex.h"
 #include "selection/OpenCommand.h"
 #include "support/MemorySettingsStore.h"
 #include "support/ScriptedDialogs.h"
@@ -16,6 +17,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <set>
 #include <sys/stat.h>
 #include <utility>
 
@@ -217,6 +219,30 @@ private Q_SLOTS:
                 model.removeAt(0);
             QTest::qWait(1);
             QCOMPARE(seen, (QList<std::pair<QString, QString>>{{u"/a/x2"_s, u"/a/x3"_s}}));
+        }
+    }
+
+    // The flat duplicate index against a plain multiset, through many adds and removals (so
+    // through growth and the reuse of removed slots), with hashes that collide on purpose.
+    void idIndexAgreesWithMultiset() {
+        IdHashIndex index;
+        std::multiset<std::pair<std::size_t, quint64>> expected;
+        QRandomGenerator random(7);
+        for (int step = 0; step < 20000; ++step) {
+            const std::size_t hash = random.bounded(64) * 1024; // few hashes, one probe start
+            const quint64 id = 1 + random.bounded(300);
+            if (random.bounded(3) == 0) {
+                const auto it = expected.find({hash, id});
+                index.remove(hash, id);
+                if (it != expected.end())
+                    expected.erase(it);
+            } else {
+                index.add(hash, id);
+                expected.insert({hash, id});
+            }
+            const quint64 probe = 1 + random.bounded(300);
+            QCOMPARE(index.anyOf(hash, [&](quint64 found) { return found == probe; }),
+                     expected.count({hash, probe}) > 0);
         }
     }
 
