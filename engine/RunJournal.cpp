@@ -35,6 +35,8 @@ constexpr char FolderKind = 'F';
 constexpr char RenameKind = 'R';
 constexpr qint64 FirstCapacity = qint64(1) << 20;
 constexpr qint64 SyncEveryMs = 1000;
+// Written records beyond this many bytes are let go of (see releaseWrittenPages).
+constexpr qint64 ReleaseEvery = qint64(1) << 20;
 
 quint32 checksum(const char* data, qint64 size) {
     quint32 hash = 2166136261u; // FNV-1a
@@ -149,6 +151,7 @@ bool RunJournal::open() {
         return false;
     std::memcpy(map_, Magic, sizeof Magic);
     used_ = HeaderSize;
+    releasedTo_ = 0;
     syncClock_.start();
     sinceSync_ = 0;
     lastPath_.clear();
@@ -264,6 +267,19 @@ void RunJournal::aboutToRename(const FolderIdentity& folder, const QString& fold
         flushOnPoolThread(fd_, flushing_);
         syncClock_.start();
     }
+    if (used_ - releasedTo_ >= ReleaseEvery)
+        releaseWrittenPages();
+}
+
+// The records written so far stay in the file and in the page cache, dirty pages included; the
+// process only lets go of its mapping's pages, so that a run of a million renames does not keep
+// its whole journal resident. A later store to such a page maps it again.
+void RunJournal::releaseWrittenPages() {
+    static const qint64 page = ::sysconf(_SC_PAGESIZE);
+    const qint64 end = used_ / page * page;
+    if (end > releasedTo_ &&
+        ::madvise(map_ + releasedTo_, size_t(end - releasedTo_), MADV_DONTNEED) == 0)
+        releasedTo_ = end;
 }
 
 void RunJournal::setPendingStatus(quint8 status) {

@@ -78,6 +78,7 @@ private:
     bool reserve(qint64 bytes);
     void fail(const QString& why);
     void setPendingStatus(quint8 status);
+    void releaseWrittenPages();
 
     QString folder_;
     QString failure_;
@@ -88,6 +89,7 @@ private:
     qint64 used_ = 0;
     qint64 pendingStatus_ = -1; // status byte of the record whose rename is under way
     qint64 sinceSync_ = 0;
+    qint64 releasedTo_ = 0; // the mapping's pages before this offset were let go
     // Set while a flush of the journal runs on a pool thread.
     std::shared_ptr<std::atomic<bool>> flushing_ = std::make_shared<std::atomic<bool>>(false);
     QElapsedTimer syncClock_;

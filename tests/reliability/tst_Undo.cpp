@@ -190,6 +190,35 @@ private Q_SLOTS:
                                          u"s.moved/kx=s/x"_s, u"s=->"_s + other.path()}));
     }
 
+    // A long run's journal lets go of its written pages as it goes; every record and every
+    // outcome stored around that (failures every seventh file) is in the file at the end.
+    void longJournal() {
+        ScratchFolder journals;
+        RunJournal journal(journals.path());
+        journal.beginRun();
+        const QString folder = u"/nowhere/"_s;
+        constexpr int Count = 60000; // well over a megabyte of records
+        for (int i = 0; i < Count; ++i) {
+            const QString name = QString::number(i);
+            journal.aboutToRename({1, 2}, folder, name, u'k' + name);
+            if (i % 7 == 0)
+                journal.failed(folder, name, u'k' + name, 5);
+            else
+                journal.renamed(folder, name, u'k' + name);
+        }
+        journal.endRun();
+        QString why;
+        const std::unique_ptr<JournalFile> file = JournalFile::openNewest(journals.path(), why);
+        QVERIFY2(file, qPrintable(why));
+        const QList<JournalRecord>& records = file->records();
+        QCOMPARE(records.size(), Count);
+        for (int i = 0; i < Count; ++i) {
+            const JournalRecord& r = records.at(i);
+            QCOMPARE(r.newName, QByteArray('k' + QByteArray::number(i)));
+            QCOMPARE(r.status, i % 7 == 0 ? JournalRecord::Failed : JournalRecord::Renamed);
+        }
+    }
+
     // A damaged journal or one that is no file of the user's is refused with a reason.
     void unusableJournal_data() {
         QTest::addColumn<QByteArray>("journal"); // as makeTree makes it
