@@ -88,7 +88,14 @@ check_targets() {
       check("max_yield_gap_startup", "<=", 50)
       check("peer_rename_ratio", ">", 1); check("peer_mmv_ratio", ">", 1)
       ms("preview_first_rows"); ms("preview_full")
-      check("preview_first_rows", "<=", 100); check("preview_full", "<=", 1000)
+      # The time targets of the preview are set for 100,000 files; at 1,000,000 its figures show
+      # how they grow.
+      if (big) {
+        printf "# %-26s %10s %-3s (target set at 100,000 files)\n", "preview_first_rows", value["preview_first_rows"], unit["preview_first_rows"]
+        printf "# %-26s %10s %-3s (target set at 100,000 files)\n", "preview_full", value["preview_full"], unit["preview_full"]
+      } else {
+        check("preview_first_rows", "<=", 100); check("preview_full", "<=", 1000)
+      }
       check("max_yield_gap_preview", "<=", 50)
       check("undo_ratio", "<=", 1.2); check("journal_overhead", "<=", 5)
     }' "$2" >&2
