@@ -220,6 +220,7 @@ private Q_SLOTS:
                 model.removeAt(0);
             QTest::qWait(1);
             QCOMPARE(seen, (QList<std::pair<QString, QString>>{{u"/a/x2"_s, u"/a/x3"_s}}));
+            QVERIFY(model.containsIgnoringCase(u"/A/X3"_s)); // duplicates are told by the new text
         }
     }
 
