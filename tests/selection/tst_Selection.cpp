@@ -263,6 +263,8 @@ private Q_SLOTS:
         QCOMPARE(rowTexts(preview.dirModel(), FolderTreeModel::PathRole),
                  words(u"/ /data /data/alpha /data/Zeta"_s));
         QCOMPARE(preview.dirModel().folderRow(), 1);
+        QCOMPARE(rowTexts(preview.dirModel()),
+                 (QStringList{u"/"_s, u"  data"_s, u"    alpha"_s, u"    Zeta"_s}));
         QCOMPARE(rowTexts(preview.fileModel()), words(u".hidden A.txt a.txt b.txt"_s));
 
         // What cannot be shown leaves the previous folder in place.
