@@ -49,11 +49,13 @@ private Q_SLOTS:
         row("postpend, dot file", postpendOptions(u"_v2"_s, true), u".profile"_s, u"_v2.profile"_s);
         row("title", caseOptions(Title), u"the CAT.TXT"_s, u"The Cat.txt"_s);
         row("title, control characters separate", caseOptions(Title), u"a\tb\u000Bc\rd.e f"_s, u"A\tB\u000BC\rD.e F"_s);
+        row("title, punctuation joins words", caseOptions(Title), u"my_file-o'neil(x).TXT"_s, u"My_file-o'neil(x).txt"_s);
         row("title, digraph", caseOptions(Title), u"ǆemal ǆ"_s, u"ǅemal ǅ"_s);
         row("upper, sharp s", caseOptions(Upper), u"straße.txt"_s, u"STRASSE.TXT"_s);
         row("lower, final sigma", caseOptions(Lower), u"ΟΔΟΣ ΣΟΦΟΣ.TXT"_s, u"οδος σοφος.txt"_s);
         row("title, emoji and letters beyond 16 bits", caseOptions(Title), u"😀abc 𐐨𐐨 x😀.TXT"_s, u"😀abc 𐐀𐐨 X😀.txt"_s);
         row("no type", RenameOptions{}, u"any"_s, QString());
+        row("prepend to 255", prependOptions(u"a"_s), QString(254, u'b'), u"a"_s + QString(254, u'b'));
         row("prepend to 256", prependOptions(u"a"_s), QString(255, u'b'), {}, true);
         row("emoji, 63 characters", prependOptions(emoji), emoji.repeated(62), emoji.repeated(63));
         row("emoji, 64 characters: 256 bytes", prependOptions(emoji), emoji.repeated(63), {}, true);

@@ -84,6 +84,7 @@ private Q_SLOTS:
         QTest::newRow("dot file") << u".e=1"_s << uint(attr::Hidden) << false;
         QTest::newRow("folder") << u"e/"_s << uint(attr::Folder) << false;
         QTest::newRow("FIFO") << u"e|"_s << uint(attr::System) << false;
+        QTest::newRow("socket") << u"e@"_s << uint(attr::System) << false;
         QTest::newRow("link to folder") << u"e->/tmp"_s << 0u << false;
     }
     void attributes() {

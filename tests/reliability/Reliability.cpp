@@ -7,11 +7,14 @@
 #include <QFile>
 #include <QProcess>
 #include <QThread>
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace varnex {
@@ -100,6 +103,21 @@ void removeAt(int dirfd, const char* name) {
         }
     }
     ::unlinkat(dirfd, name, S_ISDIR(st.st_mode) ? AT_REMOVEDIR : 0);
+}
+
+// Leaves a Unix-domain socket at `path`: the file stays after the socket is closed.
+bool bindSocket(const QByteArray& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (size_t(path.size()) >= sizeof address.sun_path)
+        return false;
+    std::copy(path.cbegin(), path.cend(), address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const bool ok =
+        fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return ok;
 }
 
 void scanInto(TreeSnapshot& snapshot, const QByteArray& top, const QByteArray& relative,
@@ -239,6 +257,7 @@ bool makeTree(const QByteArray& top, const QList<QByteArray>& items) {
             : eq >= 0   ? writeRaw(path, item.mid(eq + 1))
             : last == "/" ? ::mkdir(path.constData(), 0755) == 0
             : last == "|" ? ::mkfifo(path.chopped(1).constData(), 0644) == 0
+            : last == "@" ? bindSocket(path.chopped(1))
             : last == "~" ? writeRaw(path.chopped(1), {}, 0444)
                           : writeRaw(path, item);
         if (!ok)

@@ -80,7 +80,8 @@ bool writeRaw(const QByteArray& path, const QByteArray& content, int mode = 0644
 
 // Fills the folder `top` from raw relative paths: "name=content" a file, "name~" an empty
 // read-only file, "name/" a folder, "name->target" a symbolic link, "name>target" a hard link,
-// "name|" a FIFO, any other item a file that holds its own path. False when one fails.
+// "name|" a FIFO, "name@" a Unix-domain socket, any other item a file that holds its own path.
+// False when one fails.
 bool makeTree(const QByteArray& top, const QList<QByteArray>& items);
 
 // rename(2) of raw paths, replacing whatever is at `to`, as another program might.

@@ -188,6 +188,7 @@ private Q_SLOTS:
         QCOMPARE(layout(other.raw()), QStringList({u"kb=b"_s, u"kx=other"_s}));
         QCOMPARE(layout(r), QStringList({u"a=taken"_s, u"c=c"_s, u"d=d"_s, u"ka=a"_s, u"s.moved/"_s,
                                          u"s.moved/kx=s/x"_s, u"s=->"_s + other.path()}));
+        QCOMPARE(undoAvailability(journals.path(), {}).count, 0); // reported once, then settled
     }
 
     // A long run's journal lets go of its written pages as it goes; every record and every

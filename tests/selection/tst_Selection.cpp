@@ -183,7 +183,8 @@ private Q_SLOTS:
             f.settings.setStored(u"Path"_s, stored);
         // A filter out of range gives way to the default, the second.
         f.settings.setStored(u"OpenFilterIndex"_s, stored.isEmpty() ? u"4"_s : u"1.0"_s);
-        f.dialog.answers = {{status, chosen, 2, 20476, u"Dlg"_s, u"Big"_s}};
+        // The last filter, HTML Files, is chosen.
+        f.dialog.answers = {{status, chosen, 3, 20476, u"Dlg"_s, u"Big"_s}};
         if (!text.isEmpty())
             f.messages.enqueue({Button::Ok});
         f.command.cmdOpen_Click();
@@ -194,7 +195,7 @@ private Q_SLOTS:
         QCOMPARE(rowTexts(f.list.model()), words(after));
         QCOMPARE(f.list.ListWasEmpty, confirmed == before.isEmpty());
         QCOMPARE(f.settings.stored(u"Path"_s), confirmed ? std::optional(u"/d/"_s) : std::nullopt);
-        QCOMPARE(f.settings.stored(u"OpenFilterIndex"_s), confirmed ? u"2"_s : u"4"_s);
+        QCOMPARE(f.settings.stored(u"OpenFilterIndex"_s), confirmed ? u"3"_s : u"4"_s);
         QCOMPARE(f.events.calls, confirmed ? chosen.size() - 1 : 0); // between names only
         QCOMPARE(f.messages.messages.size(), text.isEmpty() ? 0 : 1);
         for (const Message& message : std::as_const(f.messages.messages))
@@ -219,6 +220,7 @@ private Q_SLOTS:
                 model.removeAt(0);
             QTest::qWait(1);
             QCOMPARE(seen, (QList<std::pair<QString, QString>>{{u"/a/x2"_s, u"/a/x3"_s}}));
+            QVERIFY(model.containsIgnoringCase(u"/A/X3"_s)); // duplicates are told by the new text
         }
     }
 
@@ -261,6 +263,8 @@ private Q_SLOTS:
         QCOMPARE(rowTexts(preview.dirModel(), FolderTreeModel::PathRole),
                  words(u"/ /data /data/alpha /data/Zeta"_s));
         QCOMPARE(preview.dirModel().folderRow(), 1);
+        QCOMPARE(rowTexts(preview.dirModel()),
+                 (QStringList{u"/"_s, u"  data"_s, u"    alpha"_s, u"    Zeta"_s}));
         QCOMPARE(rowTexts(preview.fileModel()), words(u".hidden A.txt a.txt b.txt"_s));
 
         // What cannot be shown leaves the previous folder in place.

@@ -45,6 +45,7 @@ private Q_SLOTS:
         row("0", 0, 0, 0);
         row("2", 1, 2, 2);
         row("3", 1, -1, 3);
+        row("-1", 1, -1, -1);  // any number but 0 is true
         row("0.5", 1, 0, 0.5); // a half rounds to the even neighbour
         row("1.5", 1, 2, 1.5);
         row("8000.0001", 1, -1, 8000); // single precision
