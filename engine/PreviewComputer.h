@@ -30,6 +30,13 @@ struct PreviewRow {
     quint32 skippedBy = 0; // Skipped: attr::ReadOnly, attr::Hidden or attr::System
 };
 
+} // namespace varnex
+
+// Texts and numbers only: a growing list of a million rows moves them as bytes, not one by one.
+Q_DECLARE_TYPEINFO(varnex::PreviewRow, Q_RELOCATABLE_TYPE);
+
+namespace varnex {
+
 struct PreviewSummary {
     qint64 toRename = 0; // renamed, to a new name or to its own
     qint64 errors = 0;   // failed or too long

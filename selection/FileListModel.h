@@ -11,6 +11,21 @@
 
 namespace varnex {
 
+// One entry of the file list: its stable id, its path, and the identity of its folder when
+// the path was added.
+struct FileListEntry {
+    FileListAccess::EntryId id = 0;
+    QString text;
+    FolderIdentity folder;
+};
+
+} // namespace varnex
+
+// An id, a text and two numbers: a growing list of a million entries moves them as bytes.
+Q_DECLARE_TYPEINFO(varnex::FileListEntry, Q_RELOCATABLE_TYPE);
+
+namespace varnex {
+
 // The entries of the file list: full paths in insertion order, each with a stable id, and an
 // index of the hashes of their upper-cased forms so that the duplicate test costs constant time
 // per path. The index holds ids, not texts: a list of a million paths keeps each path once.
@@ -66,11 +81,7 @@ public:
     static constexpr int SeparateRangeLimit = 8;
 
 private:
-    struct Entry {
-        EntryId id = 0;
-        QString text;
-        FolderIdentity folder;
-    };
+    using Entry = FileListEntry;
 
     // The hash of the upper-cased form of a path.
     static size_t upperHash(const QString& text);

@@ -2,6 +2,8 @@
 
 #include "engine/DryRunFileSystem.h"
 
+#include <QThreadPool>
+
 namespace varnex {
 
 int PreviewModel::rowCount(const QModelIndex& parent) const {
@@ -42,7 +44,11 @@ QVariant PreviewModel::headerData(int section, Qt::Orientation orientation, int 
 
 void PreviewModel::clear() {
     beginResetModel();
-    rows_.clear();
+    // A million rows take a noticeable time to free: a pool thread frees them, so the window
+    // does not wait when a new computation replaces a large preview.
+    if (rows_.size() >= 65536)
+        QThreadPool::globalInstance()->start([old = std::move(rows_)]() mutable { old = {}; });
+    rows_ = {};
     endResetModel();
 }
 
