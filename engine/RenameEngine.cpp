@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QSet>
+#include <QThreadPool>
 #include <algorithm>
 #include <vector>
 
@@ -255,6 +256,11 @@ int RenameEngine::renameList(FileListAccess& list) {
         if (!lastNewPath_.isEmpty())
             renamedTo.insert(lastNewPath_);
     }
+    // Letting go of a million paths touches each one: a pool thread does it, so the summary
+    // does not wait for it.
+    if (renamedTo.size() >= 65536)
+        QThreadPool::globalInstance()->start(
+            [done = std::move(renamedTo)]() mutable { done = {}; });
     return int(folders.size());
 }
 
