@@ -1,5 +1,7 @@
 #include "NameTransform.h"
 
+#include "platform/Text.h"
+
 namespace varnex {
 
 namespace {
@@ -107,6 +109,14 @@ QString convertCase(const QString& name, CaseMode mode) {
     return toLowerCase(name);
 }
 
+// A name built by appending holds room to spare, and a preview of a million files keeps every
+// new name: each is cut to its length.
+QString compact(QString name) {
+    if (name.capacity() > name.size())
+        name.squeeze();
+    return name;
+}
+
 NewNameResult limited(QString newName) {
     NewNameResult result;
     result.renames = true;
@@ -115,7 +125,7 @@ NewNameResult limited(QString newName) {
     result.tooLong =
         NameLength(newName) > MaxNameLength ||
         (newName.size() * 3 > MaxNameLength && newName.toUtf8().size() > MaxNameLength);
-    result.newName = std::move(newName);
+    result.newName = compact(std::move(newName));
     return result;
 }
 
@@ -164,22 +174,22 @@ NewNameResult ComputeNewName(const RenameOptions& options, const QString& fileNa
         const std::optional<NameSplit> split = SplitAtLastDot(fileName);
         if (!split)
             return limited(ReplaceAll(fileName, options.findText, options.replaceWith, cs));
-        return limited(ReplaceAll(split->base, options.findText, options.replaceWith, cs) %
-                       split->extension);
+        return limited(joined(ReplaceAll(split->base, options.findText, options.replaceWith, cs),
+                              split->extension));
     }
     case RenameType::Prepend:
-        return limited(options.prependText % fileName);
+        return limited(joined(options.prependText, fileName));
     case RenameType::Postpend: {
         const std::optional<NameSplit> split =
             options.postpendBeforeExtension ? SplitAtLastDot(fileName) : std::nullopt;
         if (split)
             return limited(split->base % options.postpendText % split->extension);
-        return limited(fileName % options.postpendText);
+        return limited(joined(fileName, options.postpendText));
     }
     case RenameType::ConvertCase: {
         NewNameResult result;
         result.renames = true;
-        result.newName = convertCase(fileName, options.caseMode);
+        result.newName = compact(convertCase(fileName, options.caseMode));
         return result; // no length limit for a change of case
     }
     case RenameType::None:

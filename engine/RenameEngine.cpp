@@ -3,6 +3,7 @@
 #include "NameTransform.h"
 #include "platform/AppInfo.h"
 #include "platform/NameOrder.h"
+#include "platform/Text.h"
 
 #include <QCoreApplication>
 #include <QSet>
@@ -164,7 +165,7 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
 
         if (error.ok()) {
             if (list) {
-                lastNewPath_ = path % result.newName;
+                lastNewPath_ = joined(path, result.newName);
                 list->setEntryText(entry, lastNewPath_);
             }
             ++counters.FilesRenamed;

@@ -1,6 +1,7 @@
 #include "FolderPreview.h"
 
 #include "platform/NameOrder.h"
+#include "platform/Text.h"
 
 #include <QDir>
 #include <algorithm>
@@ -161,7 +162,7 @@ bool FolderPreview::setFolder(const QString& path, const ListingPause& pause) {
     const QString prefix = base.endsWith(QDir::separator()) ? base : base % QDir::separator();
     rows.reserve(rows.size() + subFolders.size());
     for (const QString& name : std::as_const(subFolders))
-        rows.append({name, prefix % name, folderRow + 1});
+        rows.append({name, joined(prefix, name), folderRow + 1});
 
     dirs_.setRows(std::move(rows), folderRow);
     files_.setListing(std::move(*entries), std::move(order));

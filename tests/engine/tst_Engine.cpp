@@ -71,6 +71,8 @@ private Q_SLOTS:
         QCOMPARE(result.renames, tooLong || !expected.isNull());
         if (result.renames && !tooLong)
             QCOMPARE(result.newName, expected);
+        // A preview keeps every new name: none holds room to spare.
+        QCOMPARE_LE(result.newName.capacity(), result.newName.size());
     }
     // One file prepended with "z" and a failure; `setup` names its cause. The dialog is
     // critical, titled Varnex, with Retry (of Abort/Retry/Ignore) or the first button as

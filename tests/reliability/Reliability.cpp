@@ -200,6 +200,11 @@ RunResult runEngine(FileSystem& fs, const RunSetup& setup) {
     r.counters = rig.engine.counters;
     r.stopRun = rig.engine.StopRun;
     r.listAfter = rowTexts(list.model());
+    for (int row = 0; row < list.model().count(); ++row) {
+        const QString text = list.model().entryAt(row);
+        if (!setup.entries.contains(text))
+            r.spareRoom += std::max<qsizetype>(0, text.capacity() - text.size());
+    }
     return r;
 }
 

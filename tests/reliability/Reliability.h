@@ -54,6 +54,9 @@ struct RunResult {
     bool stopRun = false;
     int dirCount = 0;
     QStringList listAfter;
+    // Characters the list's rewritten texts hold beyond their length: a million kept paths
+    // with room to spare would double their memory.
+    qsizetype spareRoom = 0;
 };
 // Runs the engine over `fs`, wrapped so that every rename (through a folder or by path) is
 // logged with its outcome; everything else goes to `fs` as it is.

@@ -363,6 +363,7 @@ QStringList check(const Case& c, const QString& top, bool listRun, const RunResu
             entry = moved.value(entry, entry);
         }
         expect(run.listAfter == entries, u"the list does not show the files' names"_s);
+        expect(run.spareRoom == 0, u"new paths kept with room to spare"_s);
         expect(stopped ? passed.mid(0, offered.size()) == offered : passed == offered,
                u"the list entries were not offered in turn"_s);
         expect(stopped || got.FilesProcessed == processed, u"FilesProcessed of the list"_s);
