@@ -5,16 +5,9 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QThreadPool>
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace varnex {
 
@@ -35,7 +28,7 @@ constexpr char FolderKind = 'F';
 constexpr char RenameKind = 'R';
 constexpr qint64 FirstCapacity = qint64(1) << 20;
 constexpr qint64 SyncEveryMs = 1000;
-// Written records beyond this many bytes are let go of (see releaseWrittenPages).
+// Written records beyond this many bytes are let go of (see aboutToRename).
 constexpr qint64 ReleaseEvery = qint64(1) << 20;
 
 quint32 checksum(const char* data, qint64 size) {
@@ -65,23 +58,6 @@ QByteArray nameBytes(const QString& name) {
     return ascii ? name.toLatin1() : encodeFileName(name);
 }
 
-// Writes the journal's data to disk on a pool thread, through a descriptor of its own, so that
-// the run never waits for the disk; `done`, when given, is cleared when it has.
-void flushOnPoolThread(int fd, std::shared_ptr<std::atomic<bool>> done = {}) {
-    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    if (own < 0) {
-        if (done)
-            *done = false;
-        return;
-    }
-    QThreadPool::globalInstance()->start([own, done] {
-        ::fdatasync(own);
-        ::close(own);
-        if (done)
-            *done = false;
-    });
-}
-
 QString systemError(int err) {
     return QString::fromLocal8Bit(std::strerror(err));
 }
@@ -95,13 +71,10 @@ bool makePrivateFolder(const QString& folder, QString& why) {
                   .arg(folder);
         return false;
     }
-    struct stat st;
-    if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {
+    if (!makeOwnFolderPrivate(path)) {
         why = QCoreApplication::translate("RunJournal", "%1 is not a folder of yours").arg(folder);
         return false;
     }
-    if ((st.st_mode & 077) != 0)
-        ::chmod(path.constData(), 0700);
     return true;
 }
 
@@ -139,17 +112,16 @@ bool RunJournal::open() {
     // Named by the time the run started, so the names sort from oldest to newest.
     const QString name = QStringLiteral("run-%1-%2.journal")
                              .arg(QDateTime::currentMSecsSinceEpoch(), 16, 10, QChar(u'0'))
-                             .arg(qint64(::getpid()));
+                             .arg(QCoreApplication::applicationPid());
     const QByteArray path = encodeFileName(folder_ + u'/' + name);
-    fd_ = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd_ < 0 || ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    if (const int err = file_.create(path); err != 0) {
         fail(QCoreApplication::translate("RunJournal", "%1 could not be made: %2")
-                 .arg(folder_ + u'/' + name, systemError(errno)));
+                 .arg(folder_ + u'/' + name, systemError(err)));
         return false;
     }
     if (!reserve(HeaderSize))
         return false;
-    std::memcpy(map_, Magic, sizeof Magic);
+    std::memcpy(file_.data(), Magic, sizeof Magic);
     used_ = HeaderSize;
     releasedTo_ = 0;
     syncClock_.start();
@@ -165,28 +137,17 @@ bool RunJournal::open() {
 }
 
 bool RunJournal::reserve(qint64 bytes) {
-    if (used_ + bytes <= capacity_)
+    if (used_ + bytes <= file_.mappedSize())
         return true;
-    qint64 capacity = std::max(capacity_, FirstCapacity);
+    qint64 capacity = std::max(file_.mappedSize(), FirstCapacity);
     while (capacity < used_ + bytes)
         capacity *= 2;
     // The space is allocated for real, so a full disk fails here rather than at a store.
-    const int err = ::posix_fallocate(fd_, 0, capacity);
-    if (err != 0) {
+    if (const int err = file_.grow(capacity); err != 0) {
         fail(QCoreApplication::translate("RunJournal", "the journal could not grow: %1")
                  .arg(systemError(err)));
         return false;
     }
-    void* map = map_
-                    ? ::mremap(map_, size_t(capacity_), size_t(capacity), MREMAP_MAYMOVE)
-                    : ::mmap(nullptr, size_t(capacity), PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
-    if (map == MAP_FAILED) {
-        fail(QCoreApplication::translate("RunJournal", "the journal could not grow: %1")
-                 .arg(systemError(errno)));
-        return false;
-    }
-    map_ = static_cast<char*>(map);
-    capacity_ = capacity;
     return true;
 }
 
@@ -194,26 +155,16 @@ void RunJournal::fail(const QString& why) {
     failure_ = why;
     running_ = false;
     pendingStatus_ = -1;
-    if (map_)
-        store<quint32>(map_ + FlagsOffset, Broken);
+    if (file_.data())
+        store<quint32>(file_.data() + FlagsOffset, Broken);
     endRun();
 }
 
 void RunJournal::endRun() {
     running_ = false;
     pendingStatus_ = -1;
-    if (map_) {
-        ::munmap(map_, size_t(capacity_));
-        map_ = nullptr;
-    }
-    if (fd_ >= 0) {
-        if (::ftruncate(fd_, used_) == 0)
-            flushOnPoolThread(fd_);
-        ::flock(fd_, LOCK_UN); // the flush's descriptor must not keep the lock
-        ::close(fd_);
-        fd_ = -1;
-    }
-    capacity_ = 0;
+    if (file_.isOpen())
+        file_.closeAt(used_);
     used_ = 0;
 }
 
@@ -223,7 +174,7 @@ void RunJournal::aboutToRename(const FolderIdentity& folder, const QString& fold
     // A rename onto the file's own name changes nothing and needs no way back.
     if (!running_ || oldName == newName)
         return;
-    if (!map_ && !open())
+    if (!file_.data() && !open())
         return;
 
     if (folderCount_ == 0 || folder != lastIdentity_ || folderPath != lastPath_) {
@@ -231,7 +182,7 @@ void RunJournal::aboutToRename(const FolderIdentity& folder, const QString& fold
         const qint64 payload = 16 + path.size();
         if (!reserve(RecordHead + padded(payload)))
             return;
-        char* at = map_ + used_;
+        char* at = file_.data() + used_;
         store<quint64>(at + RecordHead, folder.device);
         store<quint64>(at + RecordHead + 8, folder.inode);
         std::memcpy(at + RecordHead + 16, path.constData(), size_t(path.size()));
@@ -249,7 +200,7 @@ void RunJournal::aboutToRename(const FolderIdentity& folder, const QString& fold
     const qint64 payload = 8 + oldBytes.size() + newBytes.size();
     if (!reserve(RecordHead + padded(payload)))
         return;
-    char* at = map_ + used_;
+    char* at = file_.data() + used_;
     store<quint32>(at + RecordHead, folderCount_ - 1);
     store<quint32>(at + RecordHead + 4, quint32(oldBytes.size()));
     std::memcpy(at + RecordHead + 8, oldBytes.constData(), size_t(oldBytes.size()));
@@ -264,27 +215,19 @@ void RunJournal::aboutToRename(const FolderIdentity& folder, const QString& fold
 
     if ((++sinceSync_ & 63) == 0 && syncClock_.elapsed() >= SyncEveryMs &&
         !flushing_->exchange(true)) {
-        flushOnPoolThread(fd_, flushing_);
+        file_.flushInBackground(flushing_);
         syncClock_.start();
     }
+    // The records written so far stay in the file and in the page cache, dirty pages included;
+    // the process only lets go of its mapping's pages, so that a run of a million renames does
+    // not keep its whole journal resident.
     if (used_ - releasedTo_ >= ReleaseEvery)
-        releaseWrittenPages();
-}
-
-// The records written so far stay in the file and in the page cache, dirty pages included; the
-// process only lets go of its mapping's pages, so that a run of a million renames does not keep
-// its whole journal resident. A later store to such a page maps it again.
-void RunJournal::releaseWrittenPages() {
-    static const qint64 page = ::sysconf(_SC_PAGESIZE);
-    const qint64 end = used_ / page * page;
-    if (end > releasedTo_ &&
-        ::madvise(map_ + releasedTo_, size_t(end - releasedTo_), MADV_DONTNEED) == 0)
-        releasedTo_ = end;
+        releasedTo_ = file_.releasePages(releasedTo_, used_);
 }
 
 void RunJournal::setPendingStatus(quint8 status) {
-    if (pendingStatus_ >= 0 && map_)
-        map_[pendingStatus_] = char(status);
+    if (pendingStatus_ >= 0 && file_.data())
+        file_.data()[pendingStatus_] = char(status);
     pendingStatus_ = -1;
 }
 
@@ -296,12 +239,7 @@ void RunJournal::failed(const QString&, const QString&, const QString&, int) {
     setPendingStatus(JournalRecord::Failed);
 }
 
-JournalFile::~JournalFile() {
-    if (map_)
-        ::munmap(map_, size_t(size_));
-    if (fd_ >= 0)
-        ::close(fd_);
-}
+JournalFile::~JournalFile() = default;
 
 std::unique_ptr<JournalFile> JournalFile::openNewest(const QString& folder, QString& why) {
     why.clear();
@@ -310,35 +248,30 @@ std::unique_ptr<JournalFile> JournalFile::openNewest(const QString& folder, QStr
         return nullptr;
     const QString path = folder + u'/' + names.last();
     std::unique_ptr<JournalFile> file(new JournalFile);
-    file->fd_ = ::open(encodeFileName(path).constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
-    struct stat st;
-    if (file->fd_ < 0 || ::fstat(file->fd_, &st) != 0 || !S_ISREG(st.st_mode) ||
-        st.st_uid != ::geteuid()) {
+    const MappedFile::Refusal refusal = file->file_.openExisting(encodeFileName(path));
+    if (refusal == MappedFile::Refusal::NotYours) {
         why = QCoreApplication::translate("RunJournal", "The journal %1 is not a file of yours.")
                   .arg(path);
         return nullptr;
     }
-    if (::flock(file->fd_, LOCK_EX | LOCK_NB) != 0) {
+    if (refusal == MappedFile::Refusal::Locked) {
         why = QCoreApplication::translate("RunJournal",
                                           "Varnex is renaming these files in another window.");
         return nullptr;
     }
-    file->size_ = st.st_size;
-    if (file->size_ >= HeaderSize) {
-        void* map =
-            ::mmap(nullptr, size_t(file->size_), PROT_READ | PROT_WRITE, MAP_SHARED, file->fd_, 0);
-        file->map_ = map == MAP_FAILED ? nullptr : static_cast<char*>(map);
-    }
+    const qint64 size = file->file_.fileSize();
+    if (size >= HeaderSize)
+        file->file_.mapAll();
+    const char* map = file->file_.data();
     // A run that died while its journal was being made had renamed nothing yet.
     static constexpr char Unwritten[sizeof Magic] = {};
-    if (file->size_ < HeaderSize ||
-        (file->map_ && std::memcmp(file->map_, Unwritten, sizeof Unwritten) == 0))
+    if (size < HeaderSize || (map && std::memcmp(map, Unwritten, sizeof Unwritten) == 0))
         return file;
-    if (!file->map_ || std::memcmp(file->map_, Magic, sizeof Magic) != 0 || !file->parse(nullptr)) {
+    if (!map || std::memcmp(map, Magic, sizeof Magic) != 0 || !file->parse(nullptr)) {
         why = QCoreApplication::translate("RunJournal", "The journal %1 is damaged.").arg(path);
         return nullptr;
     }
-    if (load<quint32>(file->map_ + FlagsOffset) & Broken) {
+    if (load<quint32>(map + FlagsOffset) & Broken) {
         why = QCoreApplication::translate(
             "RunJournal", "The journal of the last run could not be written in full.");
         return nullptr;
@@ -352,13 +285,15 @@ bool JournalFile::parse(QList<JournalRecord>* take) {
         FolderIdentity identity;
     };
     QList<Folder> folders;
+    const char* map = file_.data();
+    const qint64 size = file_.mappedSize();
     qint64 pending = 0;
     qint64 at = HeaderSize;
-    while (at + RecordHead <= size_) {
-        const char* head = map_ + at;
+    while (at + RecordHead <= size) {
+        const char* head = map + at;
         const char kind = head[0];
         const qint64 payload = load<quint32>(head + 4);
-        if (kind == 0 || payload > size_ - at - RecordHead ||
+        if (kind == 0 || payload > size - at - RecordHead ||
             checksum(head + RecordHead, payload) != load<quint32>(head + 8))
             break; // the end, or a record cut short: everything before it stands
         const char* body = head + RecordHead;
@@ -391,7 +326,7 @@ bool JournalFile::parse(QList<JournalRecord>* take) {
 }
 
 QList<JournalRecord>& JournalFile::records() {
-    if (!listed_ && map_) {
+    if (!listed_ && file_.data()) {
         records_.reserve(pendingCount_);
         parse(&records_);
     }
@@ -401,12 +336,11 @@ QList<JournalRecord>& JournalFile::records() {
 
 void JournalFile::setStatus(JournalRecord& record, JournalRecord::Status status) {
     record.status = status;
-    map_[record.statusOffset] = char(status);
+    file_.data()[record.statusOffset] = char(status);
 }
 
 void JournalFile::sync() {
-    if (map_)
-        ::msync(map_, size_t(size_), MS_SYNC);
+    file_.syncMapping();
 }
 
 } // namespace varnex

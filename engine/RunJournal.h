@@ -2,6 +2,7 @@
 
 #include "RenameObserver.h"
 #include "platform/FileSystem.h"
+#include "platform/MappedFile.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -78,14 +79,11 @@ private:
     bool reserve(qint64 bytes);
     void fail(const QString& why);
     void setPendingStatus(quint8 status);
-    void releaseWrittenPages();
 
     QString folder_;
     QString failure_;
     bool running_ = false;
-    int fd_ = -1;
-    char* map_ = nullptr;
-    qint64 capacity_ = 0;
+    MappedFile file_;
     qint64 used_ = 0;
     qint64 pendingStatus_ = -1; // status byte of the record whose rename is under way
     qint64 sinceSync_ = 0;
@@ -130,9 +128,7 @@ private:
     // is damaged beyond a record cut short at its end.
     bool parse(QList<JournalRecord>* take);
 
-    int fd_ = -1;
-    char* map_ = nullptr;
-    qint64 size_ = 0;
+    MappedFile file_;
     qint64 pendingCount_ = 0;
     bool listed_ = false;
     QList<JournalRecord> records_;
