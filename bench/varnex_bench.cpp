@@ -449,6 +449,8 @@ void preview(const Config& c) {
         first.push_back(secondsBetween(start, shown) * 1000.0);
         full.push_back(secondsBetween(start, end));
         gap.push_back(meter.maxGapMs());
+        std::fprintf(stderr, "note: preview, longest gap %.1f ms at %.3f s\n", meter.maxGapMs(),
+                     meter.maxGapStart());
     }
     printMedian("preview_first_rows", first, "ms");
     printMedian("preview_full", full, "s");
@@ -479,6 +481,8 @@ void startupOnce(const Config& c, const std::string& folder, long expectedFiles)
     expectCount(w.File1->model()->rowCount(), expectedFiles, "the folder preview shows");
     if (w.lblFolder->text() != qs(folder))
         fail("the stored folder was not shown");
+    std::fprintf(stderr, "note: start-up, longest gap %.1f ms at %.3f s\n", meter.maxGapMs(),
+                 meter.maxGapStart());
     std::printf("SECONDS %.6f GAP %.3f\n", secondsBetween(start, end), meter.maxGapMs());
 }
 

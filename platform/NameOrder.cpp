@@ -31,6 +31,12 @@ char16_t foldAscii(char16_t unit) {
 
 QList<qsizetype> nameOrder(qsizetype count, const std::function<QStringView(qsizetype)>& nameAt,
                            const ListingPause& pause) {
+    // Every pass over a million names takes milliseconds: each pauses now and then.
+    const auto pauseEvery = [&pause](size_t done) {
+        if (pause && done % 4096 == 0)
+            pause();
+    };
+
     // Each name is folded once, not on every comparison, and only when it is not plain ASCII.
     // The folded copies keep their texts in place when the vector grows.
     std::vector<QString> copies;
@@ -46,8 +52,7 @@ QList<qsizetype> nameOrder(qsizetype count, const std::function<QStringView(qsiz
             units = copies.back();
         }
         keys.push_back({0, units.utf16(), quint32(units.size()), quint32(i)});
-        if (pause && keys.size() % 4096 == 0)
-            pause();
+        pauseEvery(keys.size());
     }
 
     // Names that are not plain ASCII have folded copies; without any, every unit fits 7 bits.
@@ -57,16 +62,20 @@ QList<qsizetype> nameOrder(qsizetype count, const std::function<QStringView(qsiz
 
     // The folded prefix that every name shares.
     quint32 shared = keys.empty() ? 0 : keys.front().length;
-    for (const CaseBlindKey& key : keys) {
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const CaseBlindKey& key = keys[i];
         quint32 same = 0;
         const quint32 limit = std::min(shared, key.length);
         while (same < limit && foldAscii(key.units[same]) == foldAscii(keys.front().units[same]))
             ++same;
         shared = same;
+        pauseEvery(i + 1);
     }
-    for (CaseBlindKey& key : keys) {
+    for (size_t i = 0; i < keys.size(); ++i) {
+        CaseBlindKey& key = keys[i];
         for (quint32 at = shared; at < shared + headUnits; ++at)
             key.head = (key.head << headBits) | (at < key.length ? foldAscii(key.units[at]) : 0u);
+        pauseEvery(i + 1);
     }
 
     const auto less = [&](const CaseBlindKey& a, const CaseBlindKey& b) {
@@ -107,8 +116,7 @@ QList<qsizetype> nameOrder(qsizetype count, const std::function<QStringView(qsiz
                 size_t left = begin, right = middle, out = begin;
                 while (left < middle && right < end) {
                     merged[out++] = less(keys[right], keys[left]) ? keys[right++] : keys[left++];
-                    if (pause && out % Run == 0)
-                        pause();
+                    pauseEvery(out);
                 }
                 std::copy(keys.begin() + qsizetype(left), keys.begin() + qsizetype(middle),
                           merged.begin() + qsizetype(out));
@@ -124,8 +132,10 @@ QList<qsizetype> nameOrder(qsizetype count, const std::function<QStringView(qsiz
 
     QList<qsizetype> order;
     order.reserve(qsizetype(n));
-    for (const CaseBlindKey& key : keys)
+    for (const CaseBlindKey& key : keys) {
         order.append(key.index);
+        pauseEvery(size_t(order.size()));
+    }
     return order;
 }
 

@@ -67,10 +67,10 @@ void FileListView::dropEvent(QDropEvent* event) {
     Q_EMIT filesDropped(event->mimeData());
 }
 
-PreviewList::PreviewList(QWidget* parent) : QTreeView(parent) {
-    setUniformRowHeights(true);
-    setRootIsDecorated(false);
-    setHeaderHidden(true);
+PreviewList::PreviewList(QWidget* parent) : QListView(parent) {
+    setUniformItemSizes(true);
+    setLayoutMode(QListView::Batched);
+    setBatchSize(262144);
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setFocusPolicy(Qt::NoFocus);

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QListView>
 #include <QMimeData>
 #include <QTreeView>
 
@@ -52,8 +53,9 @@ protected:
 };
 
 // A read-only preview list (folders or files) that the user cannot operate: disabled, out of
-// the focus chain, drawn with button-face background and greyed text.
-class PreviewList : public QTreeView {
+// the focus chain, drawn with button-face background and greyed text. A folder of a million
+// files is laid out in batches, with the window's events handled between them.
+class PreviewList : public QListView {
     Q_OBJECT
 public:
     explicit PreviewList(QWidget* parent = nullptr);
