@@ -51,12 +51,32 @@ template <typename T> T load(const char* at) {
     return value;
 }
 
-// The bytes of a name as the file system holds them; plain ASCII needs no decoding check.
-QByteArray nameBytes(const QString& name) {
-    const bool ascii =
-        std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
-    return ascii ? name.toLatin1() : encodeFileName(name);
+bool isAscii(const QString& name) {
+    return std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
 }
+
+// The bytes of a name as the file system holds them, written straight into the journal when the
+// name is plain ASCII (each character is its byte), else encoded first.
+class NameBytes {
+public:
+    explicit NameBytes(const QString& name) : name_(name), ascii_(isAscii(name)) {
+        if (!ascii_)
+            bytes_ = encodeFileName(name);
+    }
+    qint64 size() const { return ascii_ ? name_.size() : bytes_.size(); }
+    void copyTo(char* at) const {
+        if (ascii_)
+            std::transform(name_.cbegin(), name_.cend(), at,
+                           [](QChar c) { return char(c.unicode()); });
+        else
+            std::memcpy(at, bytes_.constData(), size_t(bytes_.size()));
+    }
+
+private:
+    const QString& name_;
+    bool ascii_;
+    QByteArray bytes_;
+};
 
 QString systemError(int err) {
     return QString::fromLocal8Bit(std::strerror(err));
@@ -195,17 +215,16 @@ void RunJournal::aboutToRename(const FolderIdentity& folder, const QString& fold
         ++folderCount_;
     }
 
-    const QByteArray oldBytes = nameBytes(oldName);
-    const QByteArray newBytes = nameBytes(newName);
+    const NameBytes oldBytes(oldName);
+    const NameBytes newBytes(newName);
     const qint64 payload = 8 + oldBytes.size() + newBytes.size();
     if (!reserve(RecordHead + padded(payload)))
         return;
     char* at = file_.data() + used_;
     store<quint32>(at + RecordHead, folderCount_ - 1);
     store<quint32>(at + RecordHead + 4, quint32(oldBytes.size()));
-    std::memcpy(at + RecordHead + 8, oldBytes.constData(), size_t(oldBytes.size()));
-    std::memcpy(at + RecordHead + 8 + oldBytes.size(), newBytes.constData(),
-                size_t(newBytes.size()));
+    oldBytes.copyTo(at + RecordHead + 8);
+    newBytes.copyTo(at + RecordHead + 8 + oldBytes.size());
     store<quint32>(at + 4, quint32(payload));
     store<quint32>(at + 8, checksum(at + RecordHead, payload));
     at[1] = JournalRecord::Intended;
