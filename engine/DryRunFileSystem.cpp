@@ -122,8 +122,7 @@ void DryRunFileSystem::readNode(Node& node, Folder& real) {
         // A folder's other bits do not matter to a run; a file's are read as a walk reads them.
         node.attributes.insert(name,
                                listed & attr::Folder ? listed : real.entryAttributes(name, listed));
-        if (pause_ && i % 4096 == 4095)
-            pause_();
+        pauseAfter(pause_, i + 1);
     }
 }
 

@@ -2,12 +2,12 @@
 
 #include "NameTransform.h"
 #include "platform/AppInfo.h"
+#include "platform/LetGo.h"
 #include "platform/NameOrder.h"
 #include "platform/Text.h"
 
 #include <QCoreApplication>
 #include <QSet>
-#include <QThreadPool>
 #include <algorithm>
 #include <vector>
 
@@ -257,11 +257,8 @@ int RenameEngine::renameList(FileListAccess& list) {
         if (!lastNewPath_.isEmpty())
             renamedTo.insert(lastNewPath_);
     }
-    // Letting go of a million paths touches each one: a pool thread does it, so the summary
-    // does not wait for it.
-    if (renamedTo.size() >= 65536)
-        QThreadPool::globalInstance()->start(
-            [done = std::move(renamedTo)]() mutable { done = {}; });
+    // The summary does not wait for a million paths to be freed.
+    letGoOf(renamedTo);
     return int(folders.size());
 }
 

@@ -1,6 +1,7 @@
 #include "RunJournal.h"
 
 #include "platform/PosixFileSystem.h"
+#include "platform/Text.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -51,15 +52,11 @@ template <typename T> T load(const char* at) {
     return value;
 }
 
-bool isAscii(const QString& name) {
-    return std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
-}
-
 // The bytes of a name as the file system holds them, written straight into the journal when the
 // name is plain ASCII (each character is its byte), else encoded first.
 class NameBytes {
 public:
-    explicit NameBytes(const QString& name) : name_(name), ascii_(isAscii(name)) {
+    explicit NameBytes(const QString& name) : name_(name), ascii_(isPlainAscii(name)) {
         if (!ascii_)
             bytes_ = encodeFileName(name);
     }

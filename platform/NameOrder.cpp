@@ -1,6 +1,7 @@
 #include "NameOrder.h"
 
 #include "PosixFileSystem.h"
+#include "Text.h"
 
 #include <algorithm>
 #include <vector>
@@ -31,12 +32,6 @@ char16_t foldAscii(char16_t unit) {
 
 QList<qsizetype> nameOrder(qsizetype count, const std::function<QStringView(qsizetype)>& nameAt,
                            const ListingPause& pause) {
-    // Every pass over a million names takes milliseconds: each pauses now and then.
-    const auto pauseEvery = [&pause](size_t done) {
-        if (pause && done % 4096 == 0)
-            pause();
-    };
-
     // Each name is folded once, not on every comparison, and only when it is not plain ASCII.
     // The folded copies keep their texts in place when the vector grows.
     std::vector<QString> copies;
@@ -44,15 +39,14 @@ QList<qsizetype> nameOrder(qsizetype count, const std::function<QStringView(qsiz
     keys.reserve(size_t(count));
     for (qsizetype i = 0; i < count; ++i) {
         const QStringView name = nameAt(i);
-        const bool ascii =
-            std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
+        const bool ascii = isPlainAscii(name);
         QStringView units = name;
         if (!ascii) {
             copies.push_back(name.toString().toCaseFolded());
             units = copies.back();
         }
         keys.push_back({0, units.utf16(), quint32(units.size()), quint32(i)});
-        pauseEvery(keys.size());
+        pauseAfter(pause, qint64(keys.size()));
     }
 
     // Names that are not plain ASCII have folded copies; without any, every unit fits 7 bits.
@@ -69,13 +63,13 @@ QList<qsizetype> nameOrder(qsizetype count, const std::function<QStringView(qsiz
         while (same < limit && foldAscii(key.units[same]) == foldAscii(keys.front().units[same]))
             ++same;
         shared = same;
-        pauseEvery(i + 1);
+        pauseAfter(pause, qint64(i + 1));
     }
     for (size_t i = 0; i < keys.size(); ++i) {
         CaseBlindKey& key = keys[i];
         for (quint32 at = shared; at < shared + headUnits; ++at)
             key.head = (key.head << headBits) | (at < key.length ? foldAscii(key.units[at]) : 0u);
-        pauseEvery(i + 1);
+        pauseAfter(pause, qint64(i + 1));
     }
 
     const auto less = [&](const CaseBlindKey& a, const CaseBlindKey& b) {
@@ -116,7 +110,7 @@ QList<qsizetype> nameOrder(qsizetype count, const std::function<QStringView(qsiz
                 size_t left = begin, right = middle, out = begin;
                 while (left < middle && right < end) {
                     merged[out++] = less(keys[right], keys[left]) ? keys[right++] : keys[left++];
-                    pauseEvery(out);
+                    pauseAfter(pause, qint64(out));
                 }
                 std::copy(keys.begin() + qsizetype(left), keys.begin() + qsizetype(middle),
                           merged.begin() + qsizetype(out));
@@ -134,7 +128,7 @@ QList<qsizetype> nameOrder(qsizetype count, const std::function<QStringView(qsiz
     order.reserve(qsizetype(n));
     for (const CaseBlindKey& key : keys) {
         order.append(key.index);
-        pauseEvery(size_t(order.size()));
+        pauseAfter(pause, order.size());
     }
     return order;
 }

@@ -104,10 +104,8 @@ void MappedFile::closeAt(qint64 length) {
         if (::ftruncate(fd_, length) == 0)
             flushInBackground();
         ::flock(fd_, LOCK_UN); // the flush's descriptor must not keep the lock
-        ::close(fd_);
-        fd_ = -1;
     }
-    fileSize_ = 0;
+    close();
 }
 
 void MappedFile::close() {

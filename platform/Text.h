@@ -16,4 +16,9 @@ inline QString joined(QStringView a, QStringView b) {
     return text;
 }
 
+// Whether every character of `text` is plain ASCII, so that its UTF-8 bytes are its characters.
+inline bool isPlainAscii(QStringView text) {
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
 } // namespace varnex

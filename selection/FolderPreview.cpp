@@ -140,10 +140,6 @@ bool FolderPreview::setFolder(const QString& path, const ListingPause& pause) {
 
     // A folder of a million files takes milliseconds per pass: each pass lets events through
     // now and then.
-    const auto pauseEvery = [&pause](qsizetype done) {
-        if (pause && done % 4096 == 0)
-            pause();
-    };
     QStringList subFolders;
     QList<qsizetype> files; // positions in the listing
     files.reserve(entries->size());
@@ -153,14 +149,14 @@ bool FolderPreview::setFolder(const QString& path, const ListingPause& pause) {
             subFolders.append(entries->name(i).toString());
         else
             files.append(i);
-        pauseEvery(i + 1);
+        pauseAfter(pause, i + 1);
     }
     sortNamesIgnoringCase(subFolders, pause);
     QList<qsizetype> order = nameOrder(
         files.size(), [&](qsizetype i) { return entries->name(files.at(i)); }, pause);
     for (qsizetype i = 0; i < order.size(); ++i) {
         order[i] = files.at(order.at(i));
-        pauseEvery(i + 1);
+        pauseAfter(pause, i + 1);
     }
     if (reading != readings_)
         return false;

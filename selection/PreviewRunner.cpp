@@ -1,8 +1,7 @@
 #include "PreviewRunner.h"
 
 #include "engine/DryRunFileSystem.h"
-
-#include <QThreadPool>
+#include "platform/LetGo.h"
 
 namespace varnex {
 
@@ -44,11 +43,9 @@ QVariant PreviewModel::headerData(int section, Qt::Orientation orientation, int 
 
 void PreviewModel::clear() {
     beginResetModel();
-    // A million rows take a noticeable time to free: a pool thread frees them, so the window
-    // does not wait when a new computation replaces a large preview.
-    if (rows_.size() >= 65536)
-        QThreadPool::globalInstance()->start([old = std::move(rows_)]() mutable { old = {}; });
-    rows_ = {};
+    // The window does not wait for a large preview to be freed when a new computation
+    // replaces it.
+    letGoOf(rows_);
     endResetModel();
 }
 
