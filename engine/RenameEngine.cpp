@@ -342,25 +342,31 @@ void RenameEngine::walkOneFolder(Level& level, const NamePattern& pattern, int& 
     // One snapshot of the folder serves both passes, so a file renamed in this pass is never
     // met again under its new name. The listing tells each entry's kind; the attributes of a
     // file are read when the file pass reaches it. A long listing lets the window's events run.
-    const std::optional<FolderListing> entries =
-        folder.entryKinds([this] { events_.processEvents(); });
-    if (!entries || StopRun)
+    const auto pause = [this] {
+        events_.processEvents();
+    };
+    std::optional<FolderListing> listed = folder.entryKinds(pause);
+    if (!listed || StopRun)
         return;
     // Files, then sub-folders, in the order the folder preview shows them, whatever order the
-    // file system lists them in: the outcome of a run never depends on the file system.
+    // file system lists them in: the outcome of a run never depends on the file system. The
+    // entries are laid out in that order first, so that both passes read them in sequence.
     const QList<qsizetype> order = nameOrder(
-        entries->size(), [&](qsizetype i) { return entries->name(i); },
-        [this] { events_.processEvents(); });
+        listed->size(), [&](qsizetype i) { return listed->name(i); }, pause);
+    if (StopRun)
+        return;
+    const FolderListing entries = listed->reordered(order, pause);
+    letGoOf(*listed);
     if (StopRun)
         return;
 
     // Sub-folder pass. An entry whose kind could not be read has every bit set and so counts
     // as a folder; opening it later finds nothing.
     QStringList subFolders;
-    for (const qsizetype i : order) {
-        if (!(entries->attributes(i) & attr::Folder))
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (!(entries.attributes(i) & attr::Folder))
             continue;
-        const QString name = TruncateAtNull(entries->name(i).toString());
+        const QString name = TruncateAtNull(entries.name(i).toString());
         if (isDotEntry(name))
             continue;
         subFolders.append(name);
@@ -369,16 +375,16 @@ void RenameEngine::walkOneFolder(Level& level, const NamePattern& pattern, int& 
 
     // File pass.
     const QString path = folder.path();
-    for (const qsizetype i : order) {
-        const quint32 listed = entries->attributes(i);
-        if (listed & attr::Folder)
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const quint32 kind = entries.attributes(i);
+        if (kind & attr::Folder)
             continue;
-        const QString name = TruncateAtNull(entries->name(i).toString());
+        const QString name = TruncateAtNull(entries.name(i).toString());
         if (isDotEntry(name) || !pattern.matches(name))
             continue;
         // The file's attributes as they are now. An entry that has become a folder since the
         // listing, or whose attributes cannot be read, is passed over like a folder.
-        const quint32 attributes = folder.entryAttributes(name, listed);
+        const quint32 attributes = folder.entryAttributes(name, kind);
         if (attributes & attr::Folder)
             continue;
         ++counters.FilesProcessed;

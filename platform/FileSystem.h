@@ -51,6 +51,13 @@ public:
         attributes_.append(attributes);
     }
 
+    // The entries at the positions `order` gives, in that order. A pass over the result reads
+    // its memory front to back, where a pass through `order` would jump about at every entry:
+    // between the system calls of a run that costs a cache miss or more per entry.
+    // `pause`, when given, is called every few thousand entries.
+    FolderListing reordered(const QList<qsizetype>& order,
+                            const std::function<void()>& pause = {}) const;
+
 private:
     QString names_;
     QList<qsizetype> ends_; // where each name ends in names_
@@ -80,6 +87,21 @@ using ListingPause = std::function<void()>;
 inline void pauseAfter(const ListingPause& pause, qint64 done) {
     if (pause && done % 4096 == 0)
         pause();
+}
+
+inline FolderListing FolderListing::reordered(const QList<qsizetype>& order,
+                                              const ListingPause& pause) const {
+    FolderListing result;
+    result.names_.reserve(names_.size());
+    result.ends_.reserve(order.size());
+    result.attributes_.reserve(order.size());
+    for (const qsizetype i : order) {
+        result.names_.append(name(i));
+        result.ends_.append(result.names_.size());
+        result.attributes_.append(attributes_.at(i));
+        pauseAfter(pause, result.size());
+    }
+    return result;
 }
 
 // An open folder. Everything is relative to the folder itself, so a walk can go deeper than
