@@ -194,6 +194,10 @@ public:
     // Attributes of one path, attr::Invalid when the query fails.
     virtual quint32 attributes(const QString& path) = 0;
 
+    // True when openFolder() and the listings of the folders it opens may run on a thread of
+    // their own while other calls go on elsewhere.
+    virtual bool readsOnAnyThread() const { return false; }
+
     // True when `path` names an existing file that is neither a folder nor Hidden nor System.
     virtual bool isPlainFile(const QString& path) = 0;
 };

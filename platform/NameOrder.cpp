@@ -4,6 +4,8 @@
 #include "Text.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
 #include <vector>
 
 namespace varnex {
@@ -26,6 +28,77 @@ struct CaseBlindKey {
 
 char16_t foldAscii(char16_t unit) {
     return unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit;
+}
+
+// Sorts `keys` by head, stably: a radix sort, least significant byte first, that skips each
+// byte every head has alike.
+void sortByHead(std::vector<CaseBlindKey>& keys, const ListingPause& pause) {
+    const size_t n = keys.size();
+    std::array<std::array<size_t, 256>, 8> counts{};
+    for (size_t i = 0; i < n; ++i) {
+        for (size_t byte = 0; byte < 8; ++byte)
+            ++counts[byte][(keys[i].head >> (8 * byte)) & 0xFF];
+        pauseAfter(pause, qint64(i + 1));
+    }
+    std::vector<CaseBlindKey> sorted;
+    for (size_t byte = 0; byte < 8; ++byte) {
+        std::array<size_t, 256>& at = counts[byte];
+        if (std::find(at.begin(), at.end(), n) != at.end())
+            continue; // one value in every head: this pass would change nothing
+        size_t start = 0;
+        for (size_t& count : at)
+            start += std::exchange(count, start);
+        sorted.resize(n);
+        for (size_t i = 0; i < n; ++i) {
+            sorted[at[(keys[i].head >> (8 * byte)) & 0xFF]++] = keys[i];
+            pauseAfter(pause, qint64(i + 1));
+        }
+        keys.swap(sorted);
+    }
+}
+
+// Sorts keys[begin, end) by `less`. Without a pause, one sort; with one, sorted runs merged
+// step by step, pausing between.
+template <typename Less>
+void sortRange(std::vector<CaseBlindKey>& keys, size_t begin, size_t end, const Less& less,
+               const ListingPause& pause) {
+    const auto at = [&](size_t i) {
+        return keys.begin() + qsizetype(i);
+    };
+    const size_t n = end - begin;
+    const size_t Run = pause ? 4096 : std::max<size_t>(n, 1);
+    if (n <= Run) {
+        std::sort(at(begin), at(end), less);
+        return;
+    }
+    for (size_t first = begin; first < end; first += Run) {
+        std::sort(at(first), at(std::min(first + Run, end)), less);
+        pause();
+    }
+    std::vector<CaseBlindKey> part(at(begin), at(end));
+    std::vector<CaseBlindKey> merged(n);
+    for (size_t width = Run; width < n; width *= 2) {
+        for (size_t first = 0; first < n; first += 2 * width) {
+            const size_t middle = std::min(first + width, n);
+            const size_t last = std::min(first + 2 * width, n);
+            // Merged by hand so that the last passes, each one merge of up to all the names,
+            // pause as often as the first ones.
+            size_t left = first, right = middle, out = first;
+            while (left < middle && right < last) {
+                merged[out++] = less(part[right], part[left]) ? part[right++] : part[left++];
+                pauseAfter(pause, qint64(out));
+            }
+            out = std::copy(part.begin() + qsizetype(left), part.begin() + qsizetype(middle),
+                            merged.begin() + qsizetype(out)) -
+                  merged.begin();
+            std::copy(part.begin() + qsizetype(right), part.begin() + qsizetype(last),
+                      merged.begin() + qsizetype(out));
+            if (pause)
+                pause();
+        }
+        part.swap(merged);
+    }
+    std::copy(part.begin(), part.end(), at(begin));
 }
 
 } // namespace
@@ -90,42 +163,23 @@ QList<qsizetype> nameOrder(qsizetype count, const std::function<QStringView(qsiz
                encodeFileName(nameAt(b.index).toString());
     };
 
-    // Without a pause, one sort; with one, sorted runs merged step by step, pausing between.
-    const size_t n = keys.size();
-    const size_t Run = pause ? 4096 : std::max<size_t>(n, 1);
-    for (size_t begin = 0; begin < n; begin += Run) {
-        std::sort(keys.begin() + qsizetype(begin),
-                  keys.begin() + qsizetype(std::min(begin + Run, n)), less);
-        if (pause)
+    // First by head alone, with a radix sort, which takes a few passes over the names whatever
+    // their number; then each run of equal heads by comparison.
+    sortByHead(keys, pause);
+    for (size_t begin = 0; begin < keys.size();) {
+        size_t end = begin + 1;
+        while (end < keys.size() && keys[end].head == keys[begin].head)
+            ++end;
+        if (end - begin > 1)
+            sortRange(keys, begin, end, less, pause);
+        // A pause after every 4,096 names, however the runs fall.
+        if (pause && begin / 4096 != end / 4096)
             pause();
-    }
-    if (n > Run) {
-        std::vector<CaseBlindKey> merged(n);
-        for (size_t width = Run; width < n; width *= 2) {
-            for (size_t begin = 0; begin < n; begin += 2 * width) {
-                const size_t middle = std::min(begin + width, n);
-                const size_t end = std::min(begin + 2 * width, n);
-                // Merged by hand so that the last passes, each one merge of up to all the names,
-                // pause as often as the first ones.
-                size_t left = begin, right = middle, out = begin;
-                while (left < middle && right < end) {
-                    merged[out++] = less(keys[right], keys[left]) ? keys[right++] : keys[left++];
-                    pauseAfter(pause, qint64(out));
-                }
-                std::copy(keys.begin() + qsizetype(left), keys.begin() + qsizetype(middle),
-                          merged.begin() + qsizetype(out));
-                out += middle - left;
-                std::copy(keys.begin() + qsizetype(right), keys.begin() + qsizetype(end),
-                          merged.begin() + qsizetype(out));
-                if (pause)
-                    pause();
-            }
-            keys.swap(merged);
-        }
+        begin = end;
     }
 
     QList<qsizetype> order;
-    order.reserve(qsizetype(n));
+    order.reserve(qsizetype(keys.size()));
     for (const CaseBlindKey& key : keys) {
         order.append(key.index);
         pauseAfter(pause, order.size());

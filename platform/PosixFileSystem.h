@@ -62,6 +62,8 @@ public:
                            const QString& newName) override;
     quint32 attributes(const QString& path) override;
     bool isPlainFile(const QString& path) override;
+    // A listing holds no state beyond the folder it reads.
+    bool readsOnAnyThread() const override { return true; }
 
 private:
     RenameCalls& calls_;

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <algorithm>
+#include <chrono>
 #include <numeric>
 #include <vector>
 
@@ -125,18 +126,17 @@ QList<FolderTreeModel::Row> folderLineage(const QString& path) {
     return rows;
 }
 
-FolderPreview::FolderPreview(FileSystem& fs) : fs_(fs) {}
-
-bool FolderPreview::setFolder(const QString& path, const ListingPause& pause) {
-    const quint64 reading = ++readings_;
-    const std::unique_ptr<Folder> folder = fs_.openFolder(path);
+std::optional<FolderReading> readFolderForLists(FileSystem& fs, const QString& path,
+                                                const ListingPause& pause,
+                                                const std::function<bool()>& wanted) {
+    const std::unique_ptr<Folder> folder = fs.openFolder(path);
     if (!folder)
-        return false;
+        return std::nullopt;
     // The lists need each entry's kind only, which most listings tell without a query per
     // entry.
     std::optional<FolderListing> entries = folder->entryKinds(pause);
-    if (!entries || reading != readings_)
-        return false;
+    if (!entries || !wanted())
+        return std::nullopt;
 
     // A folder of a million files takes milliseconds per pass: each pass lets events through
     // now and then.
@@ -158,19 +158,61 @@ bool FolderPreview::setFolder(const QString& path, const ListingPause& pause) {
         order[i] = files.at(order.at(i));
         pauseAfter(pause, i + 1);
     }
-    if (reading != readings_)
-        return false;
+    if (!wanted())
+        return std::nullopt;
 
-    QList<FolderTreeModel::Row> rows = folderLineage(path);
-    const int folderRow = int(rows.size()) - 1;
-    const QString base = rows.last().path;
+    FolderReading reading;
+    reading.rows = folderLineage(path);
+    reading.folderRow = int(reading.rows.size()) - 1;
+    const QString base = reading.rows.last().path;
     const QString prefix = base.endsWith(QDir::separator()) ? base : base % QDir::separator();
-    rows.reserve(rows.size() + subFolders.size());
+    reading.rows.reserve(reading.rows.size() + subFolders.size());
     for (const QString& name : std::as_const(subFolders))
-        rows.append({name, joined(prefix, name), folderRow + 1});
+        reading.rows.append({name, joined(prefix, name), reading.folderRow + 1});
+    reading.listing = std::move(*entries);
+    reading.order = std::move(order);
+    return reading;
+}
 
-    dirs_.setRows(std::move(rows), folderRow);
-    files_.setListing(std::move(*entries), std::move(order));
+FolderPreview::FolderPreview(FileSystem& fs) : fs_(fs) {}
+
+// A reading still under way is waited for: it uses the file system, which may go next.
+FolderPreview::~FolderPreview() = default;
+
+void FolderPreview::readAhead(const QString& path) {
+    if (path.isEmpty() || !fs_.readsOnAnyThread())
+        return;
+    aheadPath_ = path;
+    ahead_ = std::async(std::launch::async, [&fs = fs_, path] {
+        return readFolderForLists(fs, path, {}, [] { return true; });
+    });
+}
+
+bool FolderPreview::setFolder(const QString& path, const ListingPause& pause) {
+    const quint64 reading = ++readings_;
+    const auto wanted = [&] {
+        return reading == readings_;
+    };
+    std::optional<FolderReading> read;
+    // A reading ahead serves the first setFolder() only, and only when it is of its folder;
+    // any later one reads afresh.
+    const QString aheadPath = std::exchange(aheadPath_, QString());
+    const bool takeAhead = ahead_.valid() && !aheadPath.isEmpty() && path == aheadPath;
+    if (takeAhead) {
+        // Taken out first, so that a call made while this one pauses reads for itself.
+        std::future<std::optional<FolderReading>> ahead = std::move(ahead_);
+        if (pause) {
+            while (ahead.wait_for(std::chrono::milliseconds(2)) != std::future_status::ready)
+                pause();
+        }
+        read = ahead.get();
+    } else {
+        read = readFolderForLists(fs_, path, pause, wanted);
+    }
+    if (!read || !wanted())
+        return false;
+    dirs_.setRows(std::move(read->rows), read->folderRow);
+    files_.setListing(std::move(read->listing), std::move(read->order));
     folder_ = path;
     return true;
 }

@@ -5,6 +5,9 @@
 #include <QAbstractListModel>
 #include <QList>
 #include <QStringList>
+#include <functional>
+#include <future>
+#include <optional>
 
 namespace varnex {
 
@@ -65,10 +68,31 @@ private:
     QList<qsizetype> order_;
 };
 
+// What one reading of a folder gives the two lists of the folder panel.
+struct FolderReading {
+    QList<FolderTreeModel::Row> rows;
+    int folderRow = -1;
+    FolderListing listing;
+    QList<qsizetype> order; // the positions of the files in the listing, in the order shown
+};
+
+// Reads `path` for the folder panel. std::nullopt when the path names no folder that can be
+// read, or when `wanted` answers false after a long step (a newer reading has started). `pause`,
+// when given, runs now and then while a large folder is read.
+std::optional<FolderReading> readFolderForLists(FileSystem& fs, const QString& path,
+                                                const ListingPause& pause,
+                                                const std::function<bool()>& wanted);
+
 // The two display lists of the folder panel, bound to one folder.
 class FolderPreview {
 public:
     explicit FolderPreview(FileSystem& fs);
+    ~FolderPreview();
+
+    // Starts reading `path` on a thread of its own, where the file system allows it. The next
+    // setFolder(), when it is of that path, shows what this reading found instead of reading
+    // again, waiting for it when it is not done yet; any other setFolder() reads afresh.
+    void readAhead(const QString& path);
 
     // Shows `path`. False, with the previous folder kept, when the path names no folder that
     // can be read. `pause`, when given, runs now and then while a large folder is read; a call
@@ -86,6 +110,9 @@ public:
 private:
     FileSystem& fs_;
     QString folder_;
+    // The reading started by readAhead(), until a setFolder() of its path takes it.
+    QString aheadPath_;
+    std::future<std::optional<FolderReading>> ahead_;
     // Grows with every setFolder(), so that a read can tell whether a newer one started while
     // it paused.
     quint64 readings_ = 0;

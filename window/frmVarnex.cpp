@@ -71,6 +71,11 @@ void selectWholeText(QLineEdit* box) {
 frmVarnex::frmVarnex(QWidget* parent) : frmVarnex(WindowServices{}, parent) {}
 
 frmVarnex::frmVarnex(const WindowServices& services, QWidget* parent) : QWidget(parent) {
+    resolveServices(services);
+    // The stored folder is read on another thread while the window is made: Form_Load shows
+    // it, and a folder of many files would otherwise be read only then.
+    preview_ = std::make_unique<FolderPreview>(*services_.fileSystem);
+    preview_->readAhead(readOpenPath(*services_.settings, services_.programFolder));
     setWindowTitle(applicationTitle());
     setWindowIcon(programIcon());
     form_ = new QWidget(this);
@@ -84,13 +89,13 @@ frmVarnex::frmVarnex(const WindowServices& services, QWidget* parent) : QWidget(
     resize(scale.toPixels(designed::ClientWidth), scale.toPixels(designed::ClientHeight));
     placeControls();
     fitWindowFont(this);
-    createParts(services);
+    createParts();
     placeChrome();
 }
 
 frmVarnex::~frmVarnex() = default;
 
-void frmVarnex::createParts(const WindowServices& given) {
+void frmVarnex::resolveServices(const WindowServices& given) {
     services_ = given;
     const bool complete = given.fileSystem && given.messageBox && given.eventPump &&
                           given.settings && given.openDialog && given.folderChooser &&
@@ -110,9 +115,11 @@ void frmVarnex::createParts(const WindowServices& given) {
         if (!s.endProgram)
             s.endProgram = desktop.endProgram;
     }
+}
+
+void frmVarnex::createParts() {
     const WindowServices& s = services_;
     fileList_ = std::make_unique<FileList>(*s.fileSystem, *s.eventPump);
-    preview_ = std::make_unique<FolderPreview>(*s.fileSystem);
     engine_ = std::make_unique<RenameEngine>(*s.fileSystem, *s.messageBox, *s.eventPump, *this);
     open_ = std::make_unique<OpenCommand>(*fileList_, *s.openDialog, *s.settings, *s.messageBox,
                                           *s.eventPump, s.programFolder);

@@ -227,7 +227,9 @@ private:
     void setPaneWidth(int pixels);
     void growForMenuBar(int framePixels);
 
-    void createParts(const WindowServices& services);
+    // The services the window was given, with the desktop's own in place of those it lacks.
+    void resolveServices(const WindowServices& services);
+    void createParts();
 
     std::unique_ptr<DesktopServices> desktop_;
     WindowServices services_;

@@ -112,19 +112,28 @@ private Q_SLOTS:
 
     // The order of the folder preview and the folder walk: the order of the case-folded names,
     // names equal but for case by their bytes; on names that are not ASCII, not UTF-8, beyond
-    // the BMP, prefixes of one another, and on lists long enough to be merged from sorted runs
-    // (with pauses while they are).
+    // the BMP, prefixes of one another, and on lists long enough to be sorted in steps (with
+    // pauses while they are).
     void nameOrder() {
         QStringList many;
         for (int i = 0; i < 10000; ++i) {
             const QString name = u"File_%1.TXT"_s.arg((i * 7919) % 10000);
             many.append(i % 3 == 0 ? name.toLower() : i % 3 == 1 ? name : name + u'\u00e9');
         }
+        // Two runs of 6,000 names that agree on their first eight characters: each run is
+        // sorted from sorted runs merged step by step.
+        QStringList sameStart;
+        for (int i = 0; i < 12000; ++i) {
+            const QString name =
+                u"%1_same_start_%2"_s.arg(i % 2 ? u"a" : u"B").arg((i * 7919) % 12000);
+            sameStart.append(i % 5 == 0 ? name.toUpper() : name);
+        }
         // Other names are met by the random trees of the property test.
         const QStringList rows[] = {
             {u"b"_s, u"A"_s, u"a"_s, u"file_"_s, u"FILE_1"_s, u"fil"_s, u"\u00df"_s, u"SS"_s,
              u"\uff41"_s, u"\uff21"_s, u"\U0001F600"_s, u"a"_s + esc(0xff), u"A"_s + esc(0xfe)},
             many,
+            sameStart,
         };
         for (const QStringList& names : rows) {
             QStringList expected = names;

@@ -17,6 +17,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <set>
 #include <sys/stat.h>
 #include <utility>
@@ -280,6 +281,46 @@ private Q_SLOTS:
         QVERIFY(preview.setFolder(QStringLiteral("/")));
         QCOMPARE(rowTexts(preview.dirModel(), FolderTreeModel::PathRole),
                  words(u"/ /data /locked"_s));
+    }
+
+    // A folder read ahead on another thread (as the window does with the stored folder while it
+    // is made) serves the first showing of that folder only: any other showing, and every later
+    // one, reads the folder as it is then.
+    void readAhead_data() {
+        QTest::addColumn<QString>("ahead");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second"); // a folder, or "refresh"
+        QTest::addColumn<QStringList>("shownFirst");
+        QTest::addColumn<QStringList>("shownSecond");
+        const QStringList a = words(u"a1 a2"_s), grown = words(u"a1 a2 a3"_s);
+        QTest::newRow("taken by the first showing")
+            << u"a"_s << u"a"_s << u"refresh"_s << a << grown;
+        QTest::newRow("another folder first")
+            << u"a"_s << u"b"_s << u"a"_s << words(u"b1"_s) << grown;
+        QTest::newRow("shown twice") << u"a"_s << u"a"_s << u"a"_s << a << grown;
+        QTest::newRow("no folder")
+            << u"missing"_s << u"missing"_s << u"a"_s << QStringList() << grown;
+    }
+    void readAhead() {
+        QFETCH(QString, ahead);
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const auto folder = [&](const QString& name) {
+            return QString(tmp.path() + u'/' + name);
+        };
+        QVERIFY(makeTree(QFile::encodeName(tmp.path()), {"a/", "a/a1", "a/a2", "b/", "b/b1"}));
+        PosixFileSystem fs;
+        FolderPreview preview(fs);
+        preview.readAhead(folder(ahead));
+        QCOMPARE(preview.setFolder(folder(first)), first != u"missing");
+        QTEST(rowTexts(preview.fileModel()), "shownFirst");
+        // Long enough for a reading still under way to be over, so that a stale one shows.
+        QThread::msleep(50);
+        QVERIFY(makeTree(QFile::encodeName(folder(u"a"_s)), {"a3"}));
+        QVERIFY(second == u"refresh" ? preview.refresh() : preview.setFolder(folder(second)));
+        QTEST(rowTexts(preview.fileModel()), "shownSecond");
     }
 };
 
