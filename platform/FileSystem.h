@@ -28,6 +28,10 @@ struct FolderEntry {
     quint32 attributes = 0;
 };
 
+// Called now and then while a long listing is read, so that the caller can let the window
+// process its events meanwhile.
+using ListingPause = std::function<void()>;
+
 // The entries of a folder held compactly: every name back to back in one text, so that a
 // listing of many entries takes a few blocks of memory rather than one per entry.
 class FolderListing {
@@ -55,8 +59,7 @@ public:
     // its memory front to back, where a pass through `order` would jump about at every entry:
     // between the system calls of a run that costs a cache miss or more per entry.
     // `pause`, when given, is called every few thousand entries.
-    FolderListing reordered(const QList<qsizetype>& order,
-                            const std::function<void()>& pause = {}) const;
+    FolderListing reordered(const QList<qsizetype>& order, const ListingPause& pause = {}) const;
 
 private:
     QString names_;
@@ -77,10 +80,6 @@ struct FolderIdentity {
     static constexpr FolderIdentity none() { return {~quint64(0), ~quint64(0)}; }
     friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
 };
-
-// Called now and then while a long listing is read, so that the caller can let the window
-// process its events meanwhile.
-using ListingPause = std::function<void()>;
 
 // Calls `pause` (when there is one) after every 4,096th of the `done` items of a long pass over
 // a folder's names: often enough that a million names never hold the window for long.

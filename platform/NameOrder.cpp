@@ -88,13 +88,12 @@ void sortRange(std::vector<CaseBlindKey>& keys, size_t begin, size_t end, const 
                 merged[out++] = less(part[right], part[left]) ? part[right++] : part[left++];
                 pauseAfter(pause, qint64(out));
             }
-            out = std::copy(part.begin() + qsizetype(left), part.begin() + qsizetype(middle),
-                            merged.begin() + qsizetype(out)) -
-                  merged.begin();
+            std::copy(part.begin() + qsizetype(left), part.begin() + qsizetype(middle),
+                      merged.begin() + qsizetype(out));
+            out += middle - left;
             std::copy(part.begin() + qsizetype(right), part.begin() + qsizetype(last),
                       merged.begin() + qsizetype(out));
-            if (pause)
-                pause();
+            pause();
         }
         part.swap(merged);
     }
