@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QSet>
 #include <algorithm>
+#include <bit>
 #include <vector>
 
 namespace varnex {
@@ -83,6 +84,35 @@ bool hasControlCharacter(const QString& name) {
 bool isDotEntry(const QString& name) {
     return name == QStringLiteral(".") || name == QStringLiteral("..");
 }
+
+// A summary of a set of texts that tells at almost no cost that a text is not one of them:
+// sixteen bits per text, two bits set per text within one 64-bit word, so that a test reads
+// one word. A text it says it may hold (about one in seventy that it does not) is then looked
+// up exactly. At a million texts it takes 2 MB, and stays in the cache where a hash set of
+// the texts themselves would cost a miss for every test.
+class TextSummary {
+public:
+    explicit TextSummary(qsizetype count)
+        : words_(std::bit_ceil(std::max<std::size_t>(1, (std::size_t(count) + 3) / 4))) {}
+    void add(const QString& text) {
+        const std::size_t hash = hashOf(text);
+        words_[wordOf(hash)] |= bitsOf(hash);
+    }
+    bool mayHold(const QString& text) const {
+        const std::size_t hash = hashOf(text);
+        const quint64 bits = bitsOf(hash);
+        return (words_[wordOf(hash)] & bits) == bits;
+    }
+
+private:
+    // Qt hashes with its fastest function only under a seed other than zero.
+    static std::size_t hashOf(const QString& text) { return qHash(text, 0x9E3779B97F4A7C15u); }
+    std::size_t wordOf(std::size_t hash) const { return (hash >> 12) & (words_.size() - 1); }
+    static quint64 bitsOf(std::size_t hash) {
+        return (quint64(1) << (hash & 63)) | (quint64(1) << ((hash >> 6) & 63));
+    }
+    std::vector<quint64> words_;
+};
 
 } // namespace
 
@@ -218,13 +248,21 @@ int RenameEngine::renameList(FileListAccess& list) {
     } closeFolders{listFolders_};
     listFolders_.clear();
     const QList<FileListAccess::EntryId> ids = list.entryIds();
+    // The texts of the entries as the run starts: those not yet reached keep them until then.
+    TextSummary listed(ids.size());
+    for (qsizetype i = 0; i < ids.size() && !StopRun; ++i) {
+        if (const std::optional<QString> text = list.entryText(ids[i]))
+            listed.add(*text);
+        if (i % 1024 == 1023)
+            events_.processEvents();
+    }
     QSet<QString> folders;
     // The folder part of the last entry: entries of one folder share this one text.
     QString lastFolder;
-    // Paths given to files renamed in this run: an entry naming one of them is a file that was
-    // already renamed here and is not offered again.
+    // Paths given to files renamed in this run that may be the text of an entry: an entry
+    // naming one of them is a file that was already renamed here and is not offered again.
+    // A path that is the text of no entry needs no keeping, and that is nearly every path.
     QSet<QString> renamedTo;
-    renamedTo.reserve(ids.size());
     const QString separator = nativeSeparator();
     for (const FileListAccess::EntryId id : ids) {
         if (StopRun)
@@ -254,11 +292,9 @@ int RenameEngine::renameList(FileListAccess& list) {
             folders.insert(lastFolder);
         }
         PerformReplacement(lastFolder, text->mid(cut + separator.size()), nullptr, &list, id);
-        if (!lastNewPath_.isEmpty())
+        if (!lastNewPath_.isEmpty() && listed.mayHold(lastNewPath_))
             renamedTo.insert(lastNewPath_);
     }
-    // The summary does not wait for a million paths to be freed.
-    letGoOf(renamedTo);
     return int(folders.size());
 }
 
