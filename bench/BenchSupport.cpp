@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -140,6 +141,15 @@ long countIn(int fd, const std::string& text, bool prefixOnly, bool below) {
 
 double secondsBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
+}
+
+CpuTime threadCpuTime() {
+    struct rusage usage {};
+    ::getrusage(RUSAGE_THREAD, &usage);
+    const auto seconds = [](const timeval& t) {
+        return double(t.tv_sec) + t.tv_usec / 1e6;
+    };
+    return {seconds(usage.ru_utime), seconds(usage.ru_stime)};
 }
 
 void printFigure(const char* name, double value, const char* unit) {

@@ -16,6 +16,19 @@ using Clock = std::chrono::steady_clock;
 // Seconds between two moments of the steady clock.
 double secondsBetween(Clock::time_point from, Clock::time_point to);
 
+// The processor time the calling thread has used so far, in seconds: in the program itself
+// (user) and in the kernel on its behalf (system). A run's user time is the part of its cost the
+// program controls; the kernel's part of a rename moves from run to run with the state of the
+// file system's caches.
+struct CpuTime {
+    double user = 0;
+    double system = 0;
+    CpuTime operator-(const CpuTime& earlier) const {
+        return {user - earlier.user, system - earlier.system};
+    }
+};
+CpuTime threadCpuTime();
+
 // Prints "BENCH <name> <value> <unit>" on standard output, flushed at once.
 void printFigure(const char* name, double value, const char* unit);
 

@@ -110,6 +110,7 @@ public:
 
     struct Run {
         double seconds = 0;   // from the press until the handler has returned
+        CpuTime cpu;          // the processor time of the window's thread meanwhile
         double toSummary = 0; // from the press until the summary box was shown
         double maxGapMs = 0;
         double maxGapStart = 0; // seconds after the press

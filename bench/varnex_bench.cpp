@@ -102,10 +102,14 @@ std::vector<double> ratios(const std::vector<double>& of, const std::vector<doub
 // Times a bare loop on a fresh tree.
 template <typename Loop> double timeBaseline(const std::string& folder, long expected, Loop loop) {
     flushFileSystem(folder);
+    const CpuTime cpuStart = threadCpuTime();
     const Clock::time_point start = Clock::now();
     const long renamed = loop();
     const Clock::time_point end = Clock::now();
+    const CpuTime cpu = threadCpuTime() - cpuStart;
     expectCount(renamed, expected, "the baseline renamed");
+    std::fprintf(stderr, "note: baseline of %.3f s (processor: %.3f s user, %.3f s system)\n",
+                 secondsBetween(start, end), cpu.user, cpu.system);
     return secondsBetween(start, end);
 }
 
