@@ -2,6 +2,7 @@
 
 #include "app/Translations.h"
 #include "platform/AppInfo.h"
+#include "platform/PosixFileSystem.h"
 #include "platform/TerminationSignals.h"
 #include "selection/FileList.h"
 #include "window/ProgramIcon.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QTextStream>
 #include <cstdio>
 
@@ -58,10 +60,16 @@ int runProgram(QApplication& app) {
         return failed ? 1 : 0;
     }
 
-    frmVarnex window;
-    const StartPaths start =
-        sortStartPaths(line.paths, QDir::currentPath(), *window.services().fileSystem);
+    PosixFileSystem fileSystem;
+    const StartPaths start = sortStartPaths(line.paths, QDir::currentPath(), fileSystem);
     printLines(stderr, start.problems);
+    // A folder given on the command line is the one the window opens with: the stored one is
+    // then neither read nor shown.
+    WindowServices services;
+    services.fileSystem = &fileSystem;
+    if (start.mode == StartPaths::Mode::Folder)
+        services.startFolder = start.folder;
+    frmVarnex window(services);
 
     // Every way the program is told to end saves the settings once, through the window.
     TerminationSignals signals;
@@ -82,7 +90,9 @@ QStringList applyStartPaths(frmVarnex& window, const StartPaths& start) {
         return {};
     case StartPaths::Mode::Folder:
         window.setOptionMember(OptionArray::FolderFile, 0, true);
-        window.setChosenFolder(start.folder);
+        // A window that opened with the folder shows it already.
+        if (window.lblFolder->text() != start.folder)
+            window.setChosenFolder(start.folder);
         return {};
     case StartPaths::Mode::Files:
         window.setOptionMember(OptionArray::FolderFile, 1, true);

@@ -147,10 +147,12 @@ const std::array<ChoiceBinding, 23>& choiceWritingOrder() {
 }
 
 void applyStoredChoices(const SettingsStore& store, ChoicesTarget& target,
-                        const QString& defaultPath) {
+                        const QString& defaultPath, const QString& pathInstead) {
     for (const ChoiceBinding& binding : kReadingOrder) {
-        const QString text = binding.key == SettingKey::Path ? read(store, binding.key, defaultPath)
-                                                             : read(store, binding.key);
+        const bool path = binding.key == SettingKey::Path;
+        const QString text = path && !pathInstead.isEmpty() ? pathInstead
+                             : path                         ? read(store, binding.key, defaultPath)
+                                                            : read(store, binding.key);
         applyOne(binding, text, target);
     }
 }

@@ -41,9 +41,10 @@ const std::array<ChoiceBinding, 23>& choiceWritingOrder();
 
 // Reads the choice keys in the reading order and assigns each value that converts to its
 // control. A value that does not convert is skipped without a call, and the later keys still
-// apply. `defaultPath` (the program's folder) stands for a missing "Path".
+// apply. `defaultPath` (the program's folder) stands for a missing "Path"; a `pathInstead` that
+// is not empty is applied in place of the stored "Path", which is then not read.
 void applyStoredChoices(const SettingsStore& store, ChoicesTarget& target,
-                        const QString& defaultPath);
+                        const QString& defaultPath, const QString& pathInstead = {});
 
 // The stored window size and state for start-up.
 struct WindowSizeChoice {

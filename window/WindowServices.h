@@ -28,6 +28,9 @@ struct WindowServices {
     QString programFolder;
     // Where the journals of the runs are kept; empty for the default folder.
     QString journalFolder;
+    // The folder the window opens with in place of the stored one (one given on the command
+    // line); empty for the stored one.
+    QString startFolder;
     // Ends the program once the settings are written.
     std::function<void()> endProgram;
 };

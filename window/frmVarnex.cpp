@@ -72,10 +72,12 @@ frmVarnex::frmVarnex(QWidget* parent) : frmVarnex(WindowServices{}, parent) {}
 
 frmVarnex::frmVarnex(const WindowServices& services, QWidget* parent) : QWidget(parent) {
     resolveServices(services);
-    // The stored folder is read on another thread while the window is made: Form_Load shows
-    // it, and a folder of many files would otherwise be read only then.
+    // The folder Form_Load shows is read on another thread while the window is made: a folder
+    // of many files would otherwise be read only then.
     preview_ = std::make_unique<FolderPreview>(*services_.fileSystem);
-    preview_->readAhead(readOpenPath(*services_.settings, services_.programFolder));
+    preview_->readAhead(services_.startFolder.isEmpty()
+                            ? readOpenPath(*services_.settings, services_.programFolder)
+                            : services_.startFolder);
     setWindowTitle(applicationTitle());
     setWindowIcon(programIcon());
     form_ = new QWidget(this);
@@ -780,7 +782,8 @@ void frmVarnex::Form_Load() {
     optPostpendPosition_Click(0);
     optConvertCase_Click(0);
 
-    applyStoredChoices(*services_.settings, *choices_, services_.programFolder);
+    applyStoredChoices(*services_.settings, *choices_, services_.programFolder,
+                       services_.startFolder);
     previewRunner_->setActive(paneShown);
 }
 

@@ -4,6 +4,7 @@
 #include "engine/RenameCommand.h"
 #include "platform/FsError.h"
 #include "selection/FileList.h"
+#include "window/Controls.h"
 #include "window/HelpViewer.h"
 #include "window/WindowFont.h"
 #include "window/WindowRig.h"
@@ -140,6 +141,38 @@ private Q_SLOTS:
         QVERIFY(applyStartPaths(window, folder).isEmpty());
         QVERIFY(window.optFolderFile[0]->isChecked());
         QCOMPARE(window.lblFolder->text(), at(u"photos"_s));
+    }
+
+    // A folder given at start takes the place of the stored one: the window opens with it and
+    // never reads the stored one, which may hold a million files; applying the start paths
+    // then does not read it a second time.
+    void opensWithTheStartFolder_data() {
+        QTest::addColumn<QString>("startFolder");
+        QTest::addColumn<QString>("firstShown");
+        QTest::newRow("none: the stored folder") << QString() << u"/stored/"_s;
+        QTest::newRow("given: that folder") << u"/start/"_s << u"/start/"_s;
+    }
+    void opensWithTheStartFolder() {
+        QFETCH(QString, startFolder);
+        QFETCH(QString, firstShown);
+        FakeFileSystem fake;
+        fake.addFile(u"/stored/s.txt"_s);
+        fake.addFile(u"/start/t.txt"_s);
+        WindowRig rig(nullptr, &fake);
+        rig.memory.setStored(u"Path"_s, u"/stored/"_s);
+        rig.startFolder = startFolder;
+        frmVarnex& window = rig.start();
+        QCOMPARE(window.lblFolder->text(), firstShown);
+        QCOMPARE(fake.opened.contains(u"/stored/"_s), startFolder.isEmpty());
+
+        StartPaths start;
+        start.mode = StartPaths::Mode::Folder;
+        start.folder = u"/start/"_s;
+        QVERIFY(applyStartPaths(window, start).isEmpty());
+        QCOMPARE(window.lblFolder->text(), u"/start/"_s);
+        QCOMPARE(window.File1->model()->rowCount(), 1);
+        QCOMPARE(window.File1->model()->index(0, 0).data().toString(), u"t.txt"_s);
+        QCOMPARE(fake.opened.count(u"/start/"_s), 1);
     }
 
     // The help lies beside the program in the build tree, in share/doc/varnex when installed.

@@ -155,6 +155,7 @@ QStringList FakeFileSystem::names(const QString& folderPath) const {
 }
 
 std::unique_ptr<Folder> FakeFileSystem::openFolder(const QString& path) {
+    opened.append(path);
     const Node* node = find(path); // an empty path finds nothing
     if (!node || !node->isFolder || !node->openable)
         return nullptr;

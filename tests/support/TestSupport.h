@@ -48,6 +48,8 @@ public:
     // attr::Invalid) and the walk asks for a file's attributes when it reaches it.
     // The old full path of every rename tried, in order.
     QStringList renamed;
+    // Every path a folder was opened by, in order.
+    QStringList opened;
 
     // FileSystem
     std::unique_ptr<Folder> openFolder(const QString& path) override;

@@ -30,6 +30,7 @@ frmVarnex& WindowRig::window() {
     s.programFolder = programDir.path();
     s.journalFolder =
         journalFolder.isEmpty() ? programDir.filePath(QStringLiteral("state")) : journalFolder;
+    s.startFolder = startFolder;
     s.endProgram = [this] {
         ++endProgramCalls;
     };

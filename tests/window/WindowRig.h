@@ -35,6 +35,8 @@ public:
     int endProgramCalls = 0;
     // Where the runs' journals go; empty for a folder of the rig's own.
     QString journalFolder;
+    // The folder the window opens with in place of the stored one; empty for the stored one.
+    QString startFolder;
 
     // The window, built on first use without starting it.
     frmVarnex& window();
