@@ -112,6 +112,9 @@ for n in $sizes; do
     mkdir "$work/$scenario"
     "$bench" "$scenario" "$work/$scenario" | tee -a "$figures"
     rm -rf -- "${work:?}/$scenario"
+    # Each scenario starts with the file system at rest, not still writing out the removal of
+    # the millions of files the one before it left.
+    sync -f "$work"
   done
   check_targets "$n" "$figures"
 done
