@@ -180,10 +180,12 @@ NewNameResult ComputeNewName(const RenameOptions& options, const QString& fileNa
     case RenameType::Prepend:
         return limited(joined(options.prependText, fileName));
     case RenameType::Postpend: {
-        const std::optional<NameSplit> split =
-            options.postpendBeforeExtension ? SplitAtLastDot(fileName) : std::nullopt;
-        if (split)
-            return limited(split->base % options.postpendText % split->extension);
+        // The base and the extension are read in place: the new name is the one text built.
+        const qsizetype dot = options.postpendBeforeExtension ? fileName.lastIndexOf(u'.') : -1;
+        if (dot >= 0) {
+            const QStringView name(fileName);
+            return limited(joined(name.first(dot), options.postpendText, name.sliced(dot)));
+        }
         return limited(joined(fileName, options.postpendText));
     }
     case RenameType::ConvertCase: {

@@ -260,6 +260,43 @@ int renameThroughTemporary(RenameCalls& sys, int dirfd, const QByteArray& prefix
     return err;
 }
 
+// `prefix` followed by a name, as the NUL-terminated bytes a system call takes. The bytes lie
+// in the object itself when they fit, as they do for a plain ASCII name under a short prefix, so
+// spelling the two names of a rename usually allocates nothing; `bytes` of a name encoded
+// already are used as they are when there is no prefix.
+class SpelledName {
+public:
+    SpelledName(const QByteArray& prefix, const QString& name) {
+        if (prefix.size() + name.size() < qsizetype(sizeof inline_) &&
+            std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
+            char* at = std::copy(prefix.cbegin(), prefix.cend(), inline_);
+            *std::transform(name.cbegin(), name.cend(), at,
+                            [](QChar c) { return char(c.unicode()); }) = '\0';
+            data_ = inline_;
+        } else {
+            heap_ = prefix + name.toUtf8();
+            data_ = heap_.constData();
+        }
+    }
+    SpelledName(const QByteArray& prefix, const QByteArray& bytes) {
+        if (prefix.isEmpty()) {
+            data_ = bytes.constData();
+        } else {
+            heap_ = prefix + bytes;
+            data_ = heap_.constData();
+        }
+    }
+    SpelledName(const SpelledName&) = delete;
+    SpelledName& operator=(const SpelledName&) = delete;
+
+    const char* c_str() const { return data_; }
+
+private:
+    char inline_[512];
+    QByteArray heap_;
+    const char* data_ = nullptr;
+};
+
 // Renames `prefix` + `oldName` to `prefix` + `newName`, relative to `dirfd`, never replacing an
 // existing file. `knownMode`, when given, is the file's mode as it was read a moment ago;
 // `oldBytes`, when given, the bytes of `oldName` as they were encoded for that reading.
@@ -271,9 +308,8 @@ FsError renameWithin(RenameCalls& sys, int dirfd, const QByteArray& prefix, cons
     if (!isEntryName(oldName, false) || !isEntryName(newName, false))
         return fsError(fserr::BadFileName);
 
-    const QByteArray from = !oldBytes          ? prefix + oldName.toUtf8()
-                            : prefix.isEmpty() ? *oldBytes
-                                               : prefix + *oldBytes;
+    const SpelledName from =
+        oldBytes ? SpelledName(prefix, *oldBytes) : SpelledName(prefix, oldName);
     // Only files are renamed. A list entry can name a folder (its file was replaced by one),
     // and renameat2 would rename that folder like any file.
     mode_t mode = 0;
@@ -281,7 +317,7 @@ FsError renameWithin(RenameCalls& sys, int dirfd, const QByteArray& prefix, cons
         mode = *knownMode;
     } else {
         struct stat st;
-        if (sys.stat(dirfd, from.constData(), st) != 0)
+        if (sys.stat(dirfd, from.c_str(), st) != 0)
             return fsErrorFromErrno(errno);
         mode = st.st_mode;
     }
@@ -290,13 +326,13 @@ FsError renameWithin(RenameCalls& sys, int dirfd, const QByteArray& prefix, cons
     if (oldName == newName)
         return FsError::success();
 
-    const QByteArray to = prefix.isEmpty() ? newName.toUtf8() : prefix + newName.toUtf8();
-    int err = moveNoReplace(sys, dirfd, from.constData(), to.constData());
+    const SpelledName to(prefix, newName);
+    int err = moveNoReplace(sys, dirfd, from.c_str(), to.c_str());
     if (err == EEXIST && QString::compare(oldName, newName, Qt::CaseInsensitive) == 0 &&
-        isSameEntry(sys, dirfd, from.constData(), to.constData())) {
+        isSameEntry(sys, dirfd, from.c_str(), to.c_str())) {
         // The new name is the file's own name in other letter case. Never a replacing rename:
         // another program may put a file under the new name at any moment.
-        err = renameThroughTemporary(sys, dirfd, prefix, from.constData(), to.constData());
+        err = renameThroughTemporary(sys, dirfd, prefix, from.c_str(), to.c_str());
     }
     return err == 0 ? FsError::success() : fsErrorFromErrno(err);
 }

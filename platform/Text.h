@@ -16,6 +16,14 @@ inline QString joined(QStringView a, QStringView b) {
     return text;
 }
 
+// `a`, `b` and `c` one after the other, in a string of exactly their length.
+inline QString joined(QStringView a, QStringView b, QStringView c) {
+    QString text(a.size() + b.size() + c.size(), Qt::Uninitialized);
+    std::copy(c.begin(), c.end(),
+              std::copy(b.begin(), b.end(), std::copy(a.begin(), a.end(), text.begin())));
+    return text;
+}
+
 // Whether every character of `text` is plain ASCII, so that its UTF-8 bytes are its characters.
 inline bool isPlainAscii(QStringView text) {
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });

@@ -49,6 +49,8 @@ private Q_SLOTS:
                     << byPath << before << newName << number << after;
         };
         row("free name", u"a=1"_s, u"b"_s, 0, u"b=1"_s);
+        row("name beyond ASCII", u"a=1"_s, u"\u00e4\u00df\u4e2d"_s, 0, u"\u00e4\u00df\u4e2d=1"_s);
+        row("longest name", u"a=1"_s, QString(255, u'x'), 0, QString(255, u'x') + u"=1"_s);
         row("case only", u"a=1"_s, u"A"_s, 0, u"A=1"_s);
         row("own name", u"a=1"_s, u"a"_s, 0, u"a=1"_s);
         row("taken", u"a=1 b=2"_s, u"b"_s, 58, u"a=1 b=2"_s);
