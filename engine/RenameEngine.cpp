@@ -68,9 +68,15 @@ Message otherErrorMessage(const QString& oldPath, const FsError& error) {
 // and NUL (which the system would read as the end of the name). A text typed while a run is
 // under way could otherwise move a file into another folder.
 bool isBareName(const QString& name) {
-    return !name.isEmpty() && name != QStringLiteral(".") && name != QStringLiteral("..") &&
-           !name.contains(QChar(u'\0')) && !name.contains(u'/') &&
-           !name.contains(nativeSeparator());
+    if (name.isEmpty() || name == QStringLiteral(".") || name == QStringLiteral(".."))
+        return false;
+    // One pass for the two characters every system refuses; the native separator is looked
+    // for apart only where it is another one.
+    if (std::any_of(name.cbegin(), name.cend(),
+                    [](QChar c) { return c.unicode() == 0 || c.unicode() == u'/'; }))
+        return false;
+    const QString separator = nativeSeparator();
+    return separator == QStringLiteral("/") || !name.contains(separator);
 }
 
 // Control characters make names that break scripts and terminals (line breaks, escapes), so a
