@@ -64,11 +64,15 @@ Message otherErrorMessage(const QString& oldPath, const FsError& error) {
         Buttons::Ok, 0);
 }
 
+bool isDotEntry(const QString& name) {
+    return name == QStringLiteral(".") || name == QStringLiteral("..");
+}
+
 // A name that stays inside its folder: not empty, not "." or "..", and free of separators
 // and NUL (which the system would read as the end of the name). A text typed while a run is
 // under way could otherwise move a file into another folder.
 bool isBareName(const QString& name) {
-    if (name.isEmpty() || name == QStringLiteral(".") || name == QStringLiteral(".."))
+    if (name.isEmpty() || isDotEntry(name))
         return false;
     // One pass for the two characters every system refuses; the native separator is looked
     // for apart only where it is another one.
@@ -85,10 +89,6 @@ bool hasControlCharacter(const QString& name) {
     return std::any_of(name.cbegin(), name.cend(), [](QChar c) {
         return (c.unicode() >= 0x01 && c.unicode() <= 0x1F) || c.unicode() == 0x7F;
     });
-}
-
-bool isDotEntry(const QString& name) {
-    return name == QStringLiteral(".") || name == QStringLiteral("..");
 }
 
 // A summary of a set of texts that tells at almost no cost that a text is not one of them:

@@ -1,5 +1,7 @@
 #include "PosixFileSystem.h"
 
+#include "Text.h"
+
 #include <QUtf8StringView>
 #include <algorithm>
 #include <cerrno>
@@ -267,8 +269,7 @@ int renameThroughTemporary(RenameCalls& sys, int dirfd, const QByteArray& prefix
 class SpelledName {
 public:
     SpelledName(const QByteArray& prefix, const QString& name) {
-        if (prefix.size() + name.size() < qsizetype(sizeof inline_) &&
-            std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
+        if (prefix.size() + name.size() < qsizetype(sizeof inline_) && isPlainAscii(name)) {
             char* at = std::copy(prefix.cbegin(), prefix.cend(), inline_);
             *std::transform(name.cbegin(), name.cend(), at,
                             [](QChar c) { return char(c.unicode()); }) = '\0';
