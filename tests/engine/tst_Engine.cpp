@@ -59,6 +59,7 @@ private Q_SLOTS:
         row("prepend to 256", prependOptions(u"a"_s), QString(255, u'b'), {}, true);
         row("emoji, 63 characters", prependOptions(emoji), emoji.repeated(62), emoji.repeated(63));
         row("emoji, 64 characters: 256 bytes", prependOptions(emoji), emoji.repeated(63), {}, true);
+        row("case grows past 255: never too long", caseOptions(Upper), u"ß"_s.repeated(128), u"SS"_s.repeated(128));
         // clang-format on
     }
     void newName() {

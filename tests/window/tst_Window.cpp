@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -204,6 +205,55 @@ private Q_SLOTS:
             QCOMPARE(rowTexts(*w_->lstFiles->model()), pathsIn(dir(), renamed));
         else
             QTRY_COMPARE(rowTexts(*w_->File1->model()), renamed); // re-read after the run
+    }
+
+    void folderRuns_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("choice");
+        QTest::addColumn<QString>("trigger"); // the new name that, once on disk, sets off `change`
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<RunCounters>("counters");
+        QTest::addColumn<int>("foldersSearched");
+        const QString prependX = u"optTypeOfRename(1) | txtPrepend=x | "_s;
+        // clang-format off
+        QTest::newRow("sub-folders left alone") << u"a|s1/b|s2/t/c"_s << prependX + u"chkRecursive=0"_s << QString() << QString() << u"s1/b|s2/t/c|xa"_s << RunCounters{1, 1} << 1;
+        QTest::newRow("sub-folders searched") << u"a|s1/b|s2/t/c"_s << prependX + u"chkRecursive=1"_s << QString() << QString() << u"s1/xb|s2/t/xc|xa"_s << RunCounters{3, 3} << 4;
+        QTest::newRow("text changed mid-run") << u"a|b"_s << prependX + u"chkRecursive=0"_s << u"xa"_s << u"txtPrepend=y"_s << u"xa|yb"_s << RunCounters{2, 2} << 1;
+        QTest::newRow("type changed mid-run") << u"a|b"_s << prependX + u"txtPostpend=z"_s << u"xa"_s << u"optTypeOfRename(2)"_s << u"bz|xa"_s << RunCounters{2, 2} << 1;
+        QTest::newRow("tick changed mid-run") << u"a1|a2"_s << u"optTypeOfRename(0) | txtFind=A | txtReplace=z | chkCaseSensitive=0"_s << u"z1"_s << u"chkCaseSensitive=1"_s << u"a2|z1"_s << RunCounters{2, 2} << 1;
+        // clang-format on
+    }
+    // A folder run from the window: the sub-folders it searches (and counts in its summary), and
+    // a choice changed while it runs, which holds from the next file on.
+    void folderRuns() {
+        QFETCH(QString, before);
+        QFETCH(QString, choice);
+        QFETCH(QString, trigger);
+        QFETCH(QString, change);
+        QFETCH(QString, after);
+        QFETCH(RunCounters, counters);
+        QFETCH(int, foldersSearched);
+        makeFiles(dir(), words(before, u'|'));
+        start();
+        w_->setChosenFolder(dir());
+        act(*w_, choice);
+        rig_->pump.onProcessEvents = [&] {
+            if (!change.isEmpty() && QFileInfo::exists(dir() % u'/' % trigger)) {
+                act(*w_, change);
+                change.clear();
+            }
+        };
+        w_->cmdRename->click();
+        QVERIFY(change.isEmpty() || trigger.isEmpty());
+        QStringList found;
+        QDirIterator it(dir(), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found.append(QDir(dir()).relativeFilePath(it.next()));
+        found.sort();
+        QCOMPARE(found, words(after, u'|'));
+        QCOMPARE(rig_->box.messages.size(), 1);
+        QCOMPARE(rig_->box.messages[0].text, RunSummary(counters, foldersSearched));
     }
 
     // The exit tells the user the settings were not saved, then ends the program.
