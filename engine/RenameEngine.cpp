@@ -236,23 +236,34 @@ Folder* RenameEngine::checkedListFolder(const QString& path, const FolderIdentit
     // A list usually holds the files of a few folders: each is opened once. Far more folders
     // than descriptors a process may hold are closed all together and opened again as needed.
     constexpr std::size_t MaxOpenFolders = 256;
+    if (lastListFolder_ && lastListFolder_->identity() == identity && path == lastListPath_)
+        return lastListFolder_;
     const auto found = listFolders_.find(path);
-    if (found != listFolders_.end() && found->second && found->second->identity() == identity)
-        return found->second.get();
-    if (listFolders_.size() >= MaxOpenFolders)
-        listFolders_.clear();
-    std::unique_ptr<Folder>& slot = listFolders_[path];
-    slot = fs_.openFolderChecked(path, identity);
-    return slot.get();
+    if (found != listFolders_.end() && found->second && found->second->identity() == identity) {
+        lastListFolder_ = found->second.get();
+    } else {
+        if (listFolders_.size() >= MaxOpenFolders)
+            closeListFolders();
+        std::unique_ptr<Folder>& slot = listFolders_[path];
+        slot = fs_.openFolderChecked(path, identity);
+        lastListFolder_ = slot.get();
+    }
+    lastListPath_ = path;
+    return lastListFolder_;
+}
+
+void RenameEngine::closeListFolders() {
+    lastListFolder_ = nullptr;
+    listFolders_.clear();
 }
 
 int RenameEngine::renameList(FileListAccess& list) {
     // No folder is held open between runs.
     const struct CloseFolders {
-        std::unordered_map<QString, std::unique_ptr<Folder>>& folders;
-        ~CloseFolders() { folders.clear(); }
-    } closeFolders{listFolders_};
-    listFolders_.clear();
+        RenameEngine& engine;
+        ~CloseFolders() { engine.closeListFolders(); }
+    } closeFolders{*this};
+    closeListFolders();
     const QList<FileListAccess::EntryId> ids = list.entryIds();
     // The texts of the entries as the run starts: those not yet reached keep them until then.
     TextSummary listed(ids.size());

@@ -132,8 +132,12 @@ private:
     bool choicesRead_ = false;
     // The full path given to the last list entry renamed by PerformReplacement.
     QString lastNewPath_;
-    // The folders of a list run, by path, as checkedListFolder() opened and checked them.
+    // The folders of a list run, by path, as checkedListFolder() opened and checked them, and
+    // the one it gave last: entries of one folder usually follow one another.
     std::unordered_map<QString, std::unique_ptr<Folder>> listFolders_;
+    QString lastListPath_;
+    Folder* lastListFolder_ = nullptr;
+    void closeListFolders();
 };
 
 // The text up to, not including, its first NUL character.

@@ -200,6 +200,20 @@ private Q_SLOTS:
              {},
              {replaceOptions(QString::fromLatin1(a251 + ".txt"), u"b"_s, true)}},
             {u"b="_s + QString::fromLatin1(a251) + u".txt"_s, u"other.txt=other.txt"_s}, 2, {});
+        // More folders than a run holds open: they are closed all together and opened again.
+        Scenario many{{}, {}, {z}};
+        QStringList manyAfter;
+        for (int i = 0; i < 300; ++i) {
+            const QByteArray folder = "d" + QByteArray::number(i);
+            many.items << folder + '/' << folder + "/a";
+            many.entries << folder + "/a";
+            manyAfter << QString::fromLatin1(folder + '/')
+                      << QString::fromLatin1(folder + "/za=" + folder + "/a");
+        }
+        many.items << "d0/b";
+        many.entries << "d0/b";
+        manyAfter << u"d0/zb=d0/b"_s;
+        row("more folders than are held open, list", many, manyAfter, 301, {});
         row("sharp s",
             {{u"stra\u00dfe.txt"_s.toUtf8(), "STRASSE.TXT", u"gro\u00df"_s.toUtf8()},
              {},
