@@ -176,7 +176,8 @@ QStringList valueParts(const QString& raw) {
             keep = current.size();
             continue;
         }
-        if (!quoted && c.isSpace()) {
+        // Only the file's own blanks are loose: a space beyond ASCII is part of the text.
+        if (!quoted && c.unicode() < 0x80 && c.isSpace()) {
             if (started)
                 current.append(c);
             continue;

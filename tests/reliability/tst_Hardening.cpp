@@ -45,7 +45,8 @@ struct Scenario {
 const QStringList AwkwardTexts =
     u"|plain| lead and trail |trail | |,|#x|true|a,b;c=d|@at|@@twice|@ByteArray(x)|q\"b\\s|"
     u"t\tn\nr\r|\x1f|Ünï 😀 日本|%20 [x] \\"_s.split(u'|') +
-    QStringList{u"nul"_s + QChar(0) + u"9x"_s};
+    QStringList{u"nul"_s + QChar(0) + u"9x"_s, u"\u00a0wide blanks\u3000"_s, u"\u0085"_s,
+                u"\u2028"_s};
 
 // The system calls of a folder that ignores letter case, over a real (case-sensitive) folder:
 // a name reaches the entry that equals it but for case. `race` runs right after each stat.
