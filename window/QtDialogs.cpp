@@ -27,6 +27,9 @@ OpenFileDialog::Result QtOpenFileDialog::show(const Request& request) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    // A desktop's own dialog may show only a filter's text before its first "(": Qt's dialog
+    // shows the filters' captions exactly as they are written.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setDirectory(request.initialFolder);
     dialog.setNameFilters(nameFilters);
     if (request.filterIndex >= 1 && request.filterIndex <= nameFilters.size())

@@ -6,18 +6,22 @@
 #include "engine/RenameCommand.h"
 #include "selection/FileList.h"
 #include "selection/FolderPreview.h"
+#include "selection/OpenCommand.h"
 #include "selection/PreviewRunner.h"
 #include "settings/QSettingsStore.h"
 #include "window/Controls.h"
 #include "window/MenuBar.h"
 #include "window/PreviewPane.h"
+#include "window/QtDialogs.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QItemSelectionModel>
@@ -30,6 +34,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 
 using namespace varnex;
 using namespace Qt::StringLiterals;
@@ -254,6 +259,38 @@ private Q_SLOTS:
         QCOMPARE(found, words(after, u'|'));
         QCOMPARE(rig_->box.messages.size(), 1);
         QCOMPARE(rig_->box.messages[0].text, RunSummary(counters, foldersSearched));
+    }
+
+    // The Open dialog as the user meets it: Qt's own dialog, whatever the desktop, showing each
+    // filter's caption exactly as written, the requested one selected. It is cancelled.
+    void openDialogCaptions() {
+        const QList<FileFilter> filters = openFileFilters();
+        QStringList shown;
+        bool ownDialog = false;
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            poll.stop();
+            ownDialog = dialog->testOption(QFileDialog::DontUseNativeDialog);
+            if (const auto* types = dialog->findChild<QComboBox*>(u"fileTypeCombo"_s)) {
+                for (int i = 0; i < types->count(); ++i)
+                    shown.append(types->itemText(i));
+                shown.append(types->currentText());
+            }
+            dialog->reject();
+        });
+        poll.start();
+        QtOpenFileDialog dialog(nullptr);
+        const OpenFileDialog::Result result = dialog.show({dir(), filters, 2});
+        QCOMPARE(result.status, OpenFileDialog::Status::Cancelled);
+        QVERIFY(ownDialog);
+        QStringList captions;
+        for (const FileFilter& filter : filters)
+            captions.append(filter.description);
+        QCOMPARE(shown, captions << filters.at(1).description);
     }
 
     // The exit tells the user the settings were not saved, then ends the program.
