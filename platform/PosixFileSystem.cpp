@@ -643,9 +643,14 @@ quint32 PosixFileSystem::attributes(const QString& path) {
 bool PosixFileSystem::isPlainFile(const QString& path) {
     const std::optional<QByteArray> bytes = pathBytes(path);
     struct stat st;
-    if (!bytes || ::fstatat(AT_FDCWD, bytes->constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (!bytes || ::fstatat(AT_FDCWD, bytes->constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        lastComponent(path).startsWith(u'.'))
         return false;
-    return S_ISREG(st.st_mode) && !lastComponent(path).startsWith(u'.');
+    // A symbolic link to a file is taken like the file, as the folder walk takes it; a rename
+    // renames the link. A link to a folder, to something special or to nothing is skipped.
+    if (S_ISLNK(st.st_mode) && ::fstatat(AT_FDCWD, bytes->constData(), &st, 0) != 0)
+        return false;
+    return S_ISREG(st.st_mode);
 }
 
 } // namespace varnex

@@ -120,12 +120,13 @@ private Q_SLOTS:
             QVERIFY(selection->currentIndex().isValid()); // Close can be pressed again
     }
 
-    // Against the real file system: only plain files that are neither hidden nor special get
-    // in, in the order dropped; remote URLs and plain text add nothing.
+    // Against the real file system: only plain files (or links to them) that are neither hidden
+    // nor special get in, in the order dropped; remote URLs and plain text add nothing.
     void drops() {
         ScratchFolder dir;
-        QVERIFY(
-            makeTree(dir.raw(), {"b.txt", "a.txt", ".hidden", "locked.txt~", "folder/", "fifo|"}));
+        QVERIFY(makeTree(dir.raw(), {"b.txt", "a.txt", ".hidden", "locked.txt~", "folder/", "fifo|",
+                                     "link->a.txt", "to folder->folder", "to nothing->missing",
+                                     "to fifo->fifo", ".hidden link->a.txt"}));
         const auto path = [&](const char* name) -> QString {
             return dir.path() + u'/' + QLatin1String(name);
         };
@@ -134,7 +135,8 @@ private Q_SLOTS:
         FileList list(fs, events);
         QList<QUrl> urls{QUrl(u"https://example.com/c.txt"_s)};
         for (const char* name :
-             {"b.txt", "folder", ".hidden", "fifo", "missing", "locked.txt", "a.txt", "b.txt"})
+             {"b.txt", "folder", ".hidden", "fifo", "missing", "locked.txt", "to folder",
+              "to nothing", "to fifo", ".hidden link", "link", "a.txt", "b.txt"})
             urls.append(QUrl::fromLocalFile(path(name)));
         QMimeData files;
         files.setUrls(urls);
@@ -144,9 +146,9 @@ private Q_SLOTS:
         QVERIFY(!FileList::carriesLocalFiles(&text));
         QCOMPARE(list.addDroppedFiles(&text), 0);
         QVERIFY(FileList::carriesLocalFiles(&files));
-        QCOMPARE(list.addDroppedFiles(&files), 3);
+        QCOMPARE(list.addDroppedFiles(&files), 4);
         QCOMPARE(rowTexts(list.model()),
-                 (QStringList{path("b.txt"), path("locked.txt"), path("a.txt")}));
+                 (QStringList{path("b.txt"), path("locked.txt"), path("link"), path("a.txt")}));
     }
     // The chosen files join the list and their folder is stored for the next Open; a dialog
     // that is not confirmed leaves the list, the settings and ListWasEmpty as they were, and a
