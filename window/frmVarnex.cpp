@@ -40,8 +40,6 @@ namespace varnex {
 namespace {
 
 constexpr int MaxTextLength = 255;
-// The space the layout leaves below the bottom buttons, within the window's outer height.
-constexpr double LayoutBottomMargin = 600;
 
 // What a screen reader says for a caption: the caption without its access-key marker.
 QString spokenCaption(const QString& caption) {
@@ -206,20 +204,8 @@ void frmVarnex::placeChrome() {
         previewPane_->setGeometry(width() - pane, menuHeight, pane, height() - menuHeight);
 }
 
-// The first time, the window is made taller by the menu bar when the menu bar would push the
-// bottom of the form out of the window.
-void frmVarnex::growForMenuBar(int framePixels) {
-    if (!growForMenuBar_)
-        return;
-    const TwipScale scale = TwipScale::of(this);
-    const double spare = LayoutBottomMargin - scale.toTwips(framePixels);
-    const double menu = scale.toTwips(menuBar_->sizeHint().height());
-    if (menu <= spare)
-        return;
-    growForMenuBar_ = false;
-    requestedOuterTwips_.rheight() += menu;
-    requestedOuterPixels_.rheight() = scale.toPixels(requestedOuterTwips_.height());
-    resize(requestedOuterPixels_ - (frameGeometry().size() - geometry().size()));
+double frmVarnex::menuBarTwips() const {
+    return TwipScale::of(this).toTwips(menuBar_->sizeHint().height());
 }
 
 void frmVarnex::refresh() {
@@ -718,7 +704,6 @@ void frmVarnex::settleOuterSize() {
     if (frame.isEmpty())
         return; // not framed yet, or no window manager at all
     outerSizePending_ = false;
-    growForMenuBar(frame.height());
     // Unless the user has resized the window in the meantime.
     if (size() == requestedOuterPixels_)
         resize(requestedOuterPixels_ - frame);
@@ -740,22 +725,21 @@ void frmVarnex::Form_Load() {
     } else {
         setOuterSizeTwips(stored.outerWidth(designed::ClientWidth),
                           stored.outerHeight(designed::ClientHeight));
-        // The first start: no size was ever stored.
-        growForMenuBar_ = services_.settings
-                              ->readSetting(applicationTitle(), settingsSection(),
-                                            keyName(SettingKey::WindowHeight), QString())
-                              .isEmpty();
-        growForMenuBar(0);
     }
     paneChoice_ = readPreviewPane(*services_.settings);
     const bool paneShown = std::exchange(paneChoice_.visible, false);
-    if (paneShown) {
-        // The stored outer size already holds the pane; the form keeps at least its smallest
-        // width beside it.
-        paneChoice_.visible = true;
+    // The stored outer size holds the menu bar and the pane, when shown, around the form; the
+    // form keeps at least its smallest size within them.
+    if (!stored.maximized) {
         const QSizeF outer = outerSizeTwips();
-        if (!stored.maximized && outer.width() - paneChoice_.widthTwips < kMinimumWindowWidthTwips)
-            setOuterSizeTwips(kMinimumWindowWidthTwips + paneChoice_.widthTwips, outer.height());
+        const QSizeF least(kMinimumWindowWidthTwips + (paneShown ? paneChoice_.widthTwips : 0),
+                           kMinimumWindowHeightTwips + menuBarTwips());
+        if (outer.width() < least.width() || outer.height() < least.height())
+            setOuterSizeTwips(std::max(outer.width(), least.width()),
+                              std::max(outer.height(), least.height()));
+    }
+    if (paneShown) {
+        paneChoice_.visible = true;
         previewPane_->show();
         menuBar_->previewNewNames->setChecked(true);
         Form_Resize();
@@ -790,10 +774,10 @@ void frmVarnex::Form_Load() {
 void frmVarnex::Form_Resize() {
     if (isMinimized())
         return;
-    // The form keeps the width the pane leaves it.
+    // The form keeps the width the pane leaves it and the height under the menu bar.
     const QSizeF outer = outerSizeTwips();
     const double pane = paneChoice_.visible ? paneChoice_.widthTwips : 0;
-    layout_ = layoutForWindowSize(outer.width() - pane, outer.height(), layout_);
+    layout_ = layoutForWindowSize(outer.width() - pane, outer.height() - menuBarTwips(), layout_);
     placeControls();
     placeChrome();
 }

@@ -225,7 +225,8 @@ private:
     void settleOuterSize();
     void placeChrome();
     void setPaneWidth(int pixels);
-    void growForMenuBar(int framePixels);
+    // The menu bar's height, which the window holds above the form.
+    double menuBarTwips() const;
 
     // The services the window was given, with the desktop's own in place of those it lacks.
     void resolveServices(const WindowServices& services);
@@ -246,7 +247,6 @@ private:
     MenuBar* menuBar_ = nullptr;
     PreviewPane* previewPane_ = nullptr;
     PreviewPaneChoice paneChoice_;
-    bool growForMenuBar_ = false;
     QPointer<HelpViewer> help_;
     bool running_ = false;
     // The folder a deferred read of the previews will show; empty when none is due.

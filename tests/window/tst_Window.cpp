@@ -10,6 +10,7 @@
 #include "selection/PreviewRunner.h"
 #include "settings/QSettingsStore.h"
 #include "window/Controls.h"
+#include "window/Layout.h"
 #include "window/MenuBar.h"
 #include "window/PreviewPane.h"
 #include "window/QtDialogs.h"
@@ -259,6 +260,34 @@ private Q_SLOTS:
         QCOMPARE(found, words(after, u'|'));
         QCOMPARE(rig_->box.messages.size(), 1);
         QCOMPARE(rig_->box.messages[0].text, RunSummary(counters, foldersSearched));
+    }
+
+    // The menu bar sits above the form and takes nothing from it: the form is laid out for the
+    // outer size less the menu bar, so a first start lays it out exactly as an 8000 x 6480
+    // window, and the bottom buttons keep their margin inside the window.
+    void formUnderMenuBar_data() {
+        QTest::addColumn<QSizeF>(
+            "form"); // the outer size the form is laid out for; empty: none set
+        QTest::newRow("first start") << QSizeF();
+        QTest::newRow("resized") << QSizeF(9000, 7000);
+    }
+    void formUnderMenuBar() {
+        QFETCH(QSizeF, form);
+        start();
+        const TwipScale scale = TwipScale::of(w_);
+        const double menu = scale.toTwips(w_->menus()->sizeHint().height());
+        if (form.isEmpty())
+            form = QSizeF(8000, 6480);
+        else
+            w_->setOuterSizeTwips(form.width(), form.height() + menu);
+        QTRY_COMPARE(w_->outerSizeTwips(), QSizeF(form.width(), form.height() + menu));
+        QCOMPARE(w_->layoutGeometry(),
+                 layoutForWindowSize(form.width(), form.height(), designedLayoutGeometry()));
+        const int bottom = w_->cmdRename->mapTo(w_, QPoint(0, w_->cmdRename->height())).y();
+        // The layout's 600 twips under the buttons hold the window's frame, as they do in the
+        // outer size.
+        const int frame = w_->frameGeometry().height() - w_->height();
+        QVERIFY(qAbs(w_->height() + frame - scale.toPixels(600) - bottom) <= 1);
     }
 
     // The Open dialog as the user meets it: Qt's own dialog, whatever the desktop, showing each
