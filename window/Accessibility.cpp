@@ -40,6 +40,20 @@ void makeOneTabStop(QButtonGroup* group) {
     auto* filter = new TabToSelected(group);
     for (QAbstractButton* member : group->buttons())
         member->installEventFilter(filter);
+    // The toolkit makes the focused member the group's only Tab stop, but only once the group
+    // has had the focus; until then Tab would stop at every member. The selected member is the
+    // only stop from the start and after every change of selection; with none selected, each
+    // member is one.
+    const auto settle = [group] {
+        const QAbstractButton* selected = group->checkedButton();
+        for (QAbstractButton* member : group->buttons()) {
+            const int policy = member->focusPolicy();
+            member->setFocusPolicy(Qt::FocusPolicy(
+                !selected || member == selected ? policy | Qt::TabFocus : policy & ~Qt::TabFocus));
+        }
+    };
+    settle();
+    QObject::connect(group, &QButtonGroup::idToggled, group, settle);
 }
 
 namespace {

@@ -262,6 +262,37 @@ private Q_SLOTS:
         QCOMPARE(rig_->box.messages[0].text, RunSummary(counters, foldersSearched));
     }
 
+    // Tab and Shift+Tab as a keyboard user meets them: an option group is one stop, at its
+    // selected member, from the first press on; disabled controls are passed over.
+    void tabPaths_data() {
+        QTest::addColumn<QString>("choice");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<bool>("back");
+        QTest::addColumn<QString>("path");
+        // clang-format off
+        QTest::newRow("on from Case Sensitive") << QString() << u"chkCaseSensitive"_s << false << u"chkReadOnly chkHidden"_s;
+        QTest::newRow("back from Read Only") << QString() << u"chkReadOnly"_s << true << u"chkCaseSensitive optIncludeExtension(1) txtReplace txtFind optTypeOfRename(0)"_s;
+        QTest::newRow("Prepend chosen, back from Read Only") << u"optTypeOfRename(1)"_s << u"chkReadOnly"_s << true << u"txtPrepend optTypeOfRename(1)"_s;
+        // clang-format on
+    }
+    void tabPaths() {
+        QFETCH(QString, choice);
+        QFETCH(QString, from);
+        QFETCH(bool, back);
+        QFETCH(QString, path);
+        start();
+        if (!choice.isEmpty())
+            act(*w_, choice);
+        w_->findChild<QWidget*>(from)->setFocus(Qt::OtherFocusReason);
+        QStringList met;
+        for (qsizetype i = 0; i < words(path).size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab,
+                            back ? Qt::ShiftModifier : Qt::NoModifier);
+            met.append(QApplication::focusWidget()->objectName());
+        }
+        QCOMPARE(met, words(path));
+    }
+
     // The menu bar sits above the form and takes nothing from it: the form is laid out for the
     // outer size less the menu bar, so a first start lays it out exactly as an 8000 x 6480
     // window, and the bottom buttons keep their margin inside the window.
