@@ -71,11 +71,11 @@ int runProgram(QApplication& app) {
         services.startFolder = start.folder;
     frmVarnex window(services);
 
-    // Every way the program is told to end saves the settings once, through the window.
+    // Every way the program is told to end saves the settings once, through the window. A
+    // session manager's request to commit data ends nothing: the session may go on (a logout
+    // cancelled, a session saved), and when it ends the program is told to quit.
     TerminationSignals signals;
     QObject::connect(&signals, &TerminationSignals::terminationRequested, &window,
-                     &frmVarnex::Form_Terminate);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      &frmVarnex::Form_Terminate);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &frmVarnex::Form_Terminate);
 
