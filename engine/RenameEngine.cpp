@@ -91,6 +91,26 @@ bool hasControlCharacter(const QString& name) {
     });
 }
 
+// A file of a list run as the run tells files apart: by the folder its entry was added from
+// and its name there, so that two spellings of one folder (through a link, say) name one file;
+// the file of an entry whose folder is not known, by the entry's whole text.
+struct ListedFile {
+    FolderIdentity folder;
+    QString name;
+    friend bool operator==(const ListedFile&, const ListedFile&) = default;
+};
+
+size_t qHash(const ListedFile& file, size_t seed) {
+    using ::qHash;
+    return qHash(file.name, seed) ^ qHash(file.folder.device, seed) ^
+           (qHash(file.folder.inode, seed) << 1);
+}
+
+// The name part of a path: what follows its last separator.
+QStringView namePart(const QString& path, const QString& separator) {
+    return QStringView(path).sliced(path.lastIndexOf(separator) + separator.size());
+}
+
 // A summary of a set of texts that tells at almost no cost that a text is not one of them:
 // sixteen bits per text, two bits set per text within one 64-bit word, so that a test reads
 // one word. A text it says it may hold (about one in seventy that it does not) is then looked
@@ -100,11 +120,11 @@ class TextSummary {
 public:
     explicit TextSummary(qsizetype count)
         : words_(std::bit_ceil(std::max<std::size_t>(1, (std::size_t(count) + 3) / 4))) {}
-    void add(const QString& text) {
+    void add(QStringView text) {
         const std::size_t hash = hashOf(text);
         words_[wordOf(hash)] |= bitsOf(hash);
     }
-    bool mayHold(const QString& text) const {
+    bool mayHold(QStringView text) const {
         const std::size_t hash = hashOf(text);
         const quint64 bits = bitsOf(hash);
         return (words_[wordOf(hash)] & bits) == bits;
@@ -112,7 +132,7 @@ public:
 
 private:
     // Qt hashes with its fastest function only under a seed other than zero.
-    static std::size_t hashOf(const QString& text) { return qHash(text, 0x9E3779B97F4A7C15u); }
+    static std::size_t hashOf(QStringView text) { return qHash(text, 0x9E3779B97F4A7C15u); }
     std::size_t wordOf(std::size_t hash) const { return (hash >> 12) & (words_.size() - 1); }
     static quint64 bitsOf(std::size_t hash) {
         return (quint64(1) << (hash & 63)) | (quint64(1) << ((hash >> 6) & 63));
@@ -201,6 +221,7 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
 
         if (error.ok()) {
             if (list) {
+                lastNewName_ = result.newName;
                 lastNewPath_ = joined(path, result.newName);
                 list->setEntryText(entry, lastNewPath_);
             }
@@ -265,22 +286,23 @@ int RenameEngine::renameList(FileListAccess& list) {
     } closeFolders{*this};
     closeListFolders();
     const QList<FileListAccess::EntryId> ids = list.entryIds();
-    // The texts of the entries as the run starts: those not yet reached keep them until then.
+    const QString separator = nativeSeparator();
+    // The file names of the entries as the run starts: those not yet reached keep them until
+    // then.
     TextSummary listed(ids.size());
     for (qsizetype i = 0; i < ids.size() && !StopRun; ++i) {
         if (const std::optional<QString> text = list.entryText(ids[i]))
-            listed.add(*text);
+            listed.add(namePart(*text, separator));
         if (i % 1024 == 1023)
             events_.processEvents();
     }
     QSet<QString> folders;
     // The folder part of the last entry: entries of one folder share this one text.
     QString lastFolder;
-    // Paths given to files renamed in this run that may be the text of an entry: an entry
-    // naming one of them is a file that was already renamed here and is not offered again.
-    // A path that is the text of no entry needs no keeping, and that is nearly every path.
-    QSet<QString> renamedTo;
-    const QString separator = nativeSeparator();
+    // Files renamed in this run, under their new names, that an entry may name: such an entry
+    // names a file already renamed here, which is not offered again. A new name that is the
+    // name of no entry needs no keeping, and that is nearly every name.
+    QSet<ListedFile> renamedTo;
     for (const FileListAccess::EntryId id : ids) {
         if (StopRun)
             break;
@@ -298,7 +320,9 @@ int RenameEngine::renameList(FileListAccess& list) {
         const qsizetype cut = text->lastIndexOf(separator);
         if (cut < 0 || cut + separator.size() == text->size())
             continue; // not a path to a file
-        if (renamedTo.contains(*text))
+        const QString name = text->mid(cut + separator.size());
+        const FolderIdentity folder = list.entryFolder(id);
+        if (renamedTo.contains(ListedFile{folder, folder.known() ? name : *text}))
             continue;
         ++counters.FilesProcessed;
         // Entries of one folder usually follow one another: a folder just counted is not
@@ -308,9 +332,9 @@ int RenameEngine::renameList(FileListAccess& list) {
             lastFolder = path.toString();
             folders.insert(lastFolder);
         }
-        PerformReplacement(lastFolder, text->mid(cut + separator.size()), nullptr, &list, id);
-        if (!lastNewPath_.isEmpty() && listed.mayHold(lastNewPath_))
-            renamedTo.insert(lastNewPath_);
+        PerformReplacement(lastFolder, name, nullptr, &list, id);
+        if (!lastNewPath_.isEmpty() && listed.mayHold(lastNewName_))
+            renamedTo.insert(ListedFile{folder, folder.known() ? lastNewName_ : lastNewPath_});
     }
     return int(folders.size());
 }

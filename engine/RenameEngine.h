@@ -130,8 +130,9 @@ private:
     AttributeChoices attributes_;
     quint64 choicesRevision_ = 0;
     bool choicesRead_ = false;
-    // The full path given to the last list entry renamed by PerformReplacement.
+    // The full path, and the name, given to the last list entry renamed by PerformReplacement.
     QString lastNewPath_;
+    QString lastNewName_;
     // The folders of a list run, by path, as checkedListFolder() opened and checked them, and
     // the one it gave last: entries of one folder usually follow one another.
     std::unordered_map<QString, std::unique_ptr<Folder>> listFolders_;

@@ -173,6 +173,9 @@ private Q_SLOTS:
              {replaceOptions(u"a"_s, u"b"_s, true, true),
               replaceOptions(u"b"_s, u"a"_s, true, true)}},
             {u"a.txt=a.txt"_s, u"b.txt=b.txt"_s}, 0, {58, 58});
+        // The renamed file named again through a link to its folder is the same file.
+        row("renamed file by another path, list", {{"a", "here->."}, {"a", "here/za"}, {z}},
+            {u"here=->."_s, u"za=a"_s}, 1, {});
         row("case pair, list", {{"A", "a"}, {"A", "a"}, {caseOptions(CaseMode::Lower)}},
             {u"A=A"_s, u"a=a"_s}, 1, {58});
         // A name that is not UTF-8 is never renamed, nor the file whose name is its lossy reading.
@@ -230,8 +233,17 @@ private Q_SLOTS:
         QVERIFY(makeTree(scratch.raw(), scenario.items));
         const QString top = scratch.path() + u'/';
         RunSetup setup{.top = top, .options = scenario.options};
+        // Entries are added as the window adds them, each with its folder's identity.
+        QStringList entries;
         for (const QByteArray& entry : scenario.entries)
-            setup.entries.append(top + decodeFileName(entry));
+            entries.append(top + decodeFileName(entry));
+        if (!entries.isEmpty()) {
+            setup.fill = [entries](FileList& list) {
+                list.ListWasEmpty = true;
+                for (const QString& entry : entries)
+                    list.AddListItem(entry);
+            };
+        }
         PosixFileSystem posix;
         const RunResult r = runEngine(posix, setup);
         QList<int> asked; // the error number of each question, 0 for a length question
