@@ -293,6 +293,46 @@ private Q_SLOTS:
         QCOMPARE(met, words(path));
     }
 
+    // Every way out saves once, and the window keys follow the window's state: all three from
+    // the normal state, "True" alone when maximised, none when minimised.
+    void exits_data() {
+        QTest::addColumn<Qt::WindowState>("state");
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QString>("keys");
+        // clang-format off
+        QTest::newRow("normal, Exit") << Qt::WindowNoState << u"button"_s << u"Window Maximized=False|Window Width=9000|Window Height=7000"_s;
+        QTest::newRow("maximised, Escape") << Qt::WindowMaximized << u"escape"_s << u"Window Maximized=True"_s;
+        QTest::newRow("minimised, close box") << Qt::WindowMinimized << u"close"_s << QString();
+        // clang-format on
+    }
+    void exits() {
+        QFETCH(Qt::WindowState, state);
+        QFETCH(QString, way);
+        QFETCH(QString, keys);
+        start();
+        w_->setOuterSizeTwips(9000, 7000);
+        QTRY_COMPARE(w_->outerSizeTwips(), QSizeF(9000, 7000));
+        if (state != Qt::WindowNoState) {
+            w_->setWindowState(state);
+            QTRY_VERIFY(w_->windowState() & state);
+        }
+        if (way == u"button")
+            w_->cmdExit->click();
+        else if (way == u"escape")
+            QTest::keyClick(w_->txtFind, Qt::Key_Escape);
+        else
+            w_->close();
+        w_->close(); // a second way out saves nothing more
+        QCOMPARE(rig_->endProgramCalls, 1);
+        QStringList written;
+        for (const QString& key : {u"Window Maximized"_s, u"Window Width"_s, u"Window Height"_s}) {
+            if (const std::optional<QString> value = rig_->memory.stored(key))
+                written.append(key % u'=' % *value);
+        }
+        QCOMPARE(written, words(keys, u'|'));
+        QCOMPARE(rig_->memory.stored(u"Select a Folder"_s), std::optional(u"True"_s));
+    }
+
     // The menu bar sits above the form and takes nothing from it: the form is laid out for the
     // outer size less the menu bar, so a first start lays it out exactly as an 8000 x 6480
     // window, and the bottom buttons keep their margin inside the window.
