@@ -293,6 +293,49 @@ private Q_SLOTS:
         QCOMPARE(met, words(path));
     }
 
+    // The panel of each type of rename: only its own inputs are on (with the window's text
+    // background; the others take the button face), and its text box takes the focus with its
+    // text selected whole, kept from before the switch.
+    void panels_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("on");
+        QTest::addColumn<QString>("focus"); // empty: no text box has the focus
+        // clang-format off
+        QTest::newRow("Replace Text") << 0 << u"txtFind txtReplace optIncludeExtension(0) chkCaseSensitive"_s << u"txtFind"_s;
+        QTest::newRow("Prepend") << 1 << u"txtPrepend"_s << u"txtPrepend"_s;
+        QTest::newRow("Postpend") << 2 << u"txtPostpend optPostpendPosition(0)"_s << u"txtPostpend"_s;
+        QTest::newRow("Convert Case") << 3 << u"optConvertCase(0)"_s << QString();
+        // clang-format on
+    }
+    void panels() {
+        QFETCH(int, type);
+        QFETCH(QString, on);
+        QFETCH(QString, focus);
+        start();
+        act(*w_, u"txtFind=abc | txtPrepend=abc | txtPostpend=abc | optTypeOfRename(%1) | "
+                 u"optTypeOfRename(%2)"_s.arg((type + 1) % 4)
+                     .arg(type));
+        QStringList found;
+        for (const char* name :
+             {"txtFind", "txtReplace", "optIncludeExtension(0)", "chkCaseSensitive", "txtPrepend",
+              "txtPostpend", "optPostpendPosition(0)", "optConvertCase(0)"}) {
+            const QWidget* input = w_->findChild<QWidget*>(QLatin1String(name));
+            if (input->isEnabled())
+                found.append(input->objectName());
+            if (const auto* box = qobject_cast<const QLineEdit*>(input)) {
+                const QPalette::ColorRole face =
+                    input->isEnabled() ? QPalette::Base : QPalette::Button;
+                QCOMPARE(box->palette().color(QPalette::Active, QPalette::Base),
+                         w_->palette().color(QPalette::Active, face));
+            }
+        }
+        QCOMPARE(found, words(on));
+        const auto* box = qobject_cast<const QLineEdit*>(QApplication::focusWidget());
+        QCOMPARE(box ? box->objectName() : QString(), focus);
+        if (box)
+            QCOMPARE(box->selectedText(), u"abc"_s);
+    }
+
     // Start-up from stored values, addressed by the names users' settings files hold: the
     // frame shown, the four texts, the selected member of each option array (-1: none) and the
     // state of each tick (0 clear, 1 greyed, 2 ticked); a value that does not convert leaves its
