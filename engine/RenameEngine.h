@@ -119,6 +119,8 @@ private:
     // The folder `path` opened and checked to be `identity`, or nullptr. The entries of one
     // folder share one opening for the whole run, wherever they stand in the list.
     Folder* checkedListFolder(const QString& path, const FolderIdentity& identity);
+    // Closes the folders checkedListFolder() holds open.
+    void closeListFolders();
 
     FileSystem& fs_;
     MessageBox& messages_;
@@ -138,7 +140,6 @@ private:
     std::unordered_map<QString, std::unique_ptr<Folder>> listFolders_;
     QString lastListPath_;
     Folder* lastListFolder_ = nullptr;
-    void closeListFolders();
 };
 
 // The text up to, not including, its first NUL character.

@@ -197,7 +197,8 @@ public:
     // their own while other calls go on elsewhere.
     virtual bool readsOnAnyThread() const { return false; }
 
-    // True when `path` names an existing file that is neither a folder nor Hidden nor System.
+    // True when `path` names an existing file that is neither a folder nor Hidden nor System; a
+    // symbolic link to such a file counts as one.
     virtual bool isPlainFile(const QString& path) = 0;
 };
 
