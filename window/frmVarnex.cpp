@@ -77,7 +77,11 @@ frmVarnex::frmVarnex(const WindowServices& services, QWidget* parent) : QWidget(
                             ? readOpenPath(*services_.settings, services_.programFolder)
                             : services_.startFolder);
     setWindowTitle(applicationTitle());
-    setWindowIcon(programIcon());
+    // The program gives the application its icon before the window is made; a window made
+    // without it (a test, say) brings its own. Decoding the icon's eight sizes again would
+    // only slow the start.
+    if (QGuiApplication::windowIcon().isNull())
+        setWindowIcon(programIcon());
     form_ = new QWidget(this);
     form_->setObjectName(QStringLiteral("form"));
     menuBar_ = new MenuBar(*this);
