@@ -5,6 +5,8 @@
 #include <QButtonGroup>
 #include <QFocusEvent>
 #include <QLabel>
+#include <QTextDocument>
+#include <QToolTip>
 
 namespace varnex {
 
@@ -34,7 +36,29 @@ private:
     QButtonGroup* group_;
 };
 
+// Shows a tool tip that the toolkit would take for markup (a folder named "a<b>x</b>", say) as
+// the plain text it is. The tip itself stays plain, as assistive technology reads it.
+class PlainToolTip final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (event->type() != QEvent::ToolTip || !widget || !Qt::mightBeRichText(widget->toolTip()))
+            return false;
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
+                           Qt::convertFromPlainText(widget->toolTip(), Qt::WhiteSpaceNoWrap),
+                           widget);
+        return true;
+    }
+};
+
 } // namespace
+
+void showToolTipAsPlainText(QWidget* widget) {
+    widget->installEventFilter(new PlainToolTip(widget));
+}
 
 void makeOneTabStop(QButtonGroup* group) {
     auto* filter = new TabToSelected(group);

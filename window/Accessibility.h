@@ -3,6 +3,7 @@
 class QButtonGroup;
 class QLabel;
 class QString;
+class QWidget;
 
 namespace varnex {
 
@@ -14,6 +15,9 @@ void makeOneTabStop(QButtonGroup* group);
 // Lets assistive technology read the label's text as text, while its name stays what
 // setAccessibleName gave it (a screen reader says "Folder" and then the path).
 void exposeLabelText(QLabel* label);
+
+// Shows the widget's tool tip as the plain text it is, even when it looks like markup.
+void showToolTipAsPlainText(QWidget* widget);
 
 // Sets the text of a label made with exposeLabelText and tells assistive technology.
 void setExposedText(QLabel* label, const QString& text);

@@ -323,6 +323,7 @@ void frmVarnex::createControls() {
     lblFolder->setAccessibleName(tr("Folder"));
     lblFolder->setTextFormat(Qt::PlainText);
     exposeLabelText(lblFolder);
+    showToolTipAsPlainText(lblFolder);
     cmdBrowse = button(frameFolder, tr("&Browse..."), d::cmdBrowse);
     chkRecursive = tick(frameFolder, tr("Rename files in all sub-folders"), d::chkRecursive);
     Dir1 = new PreviewList(frameFolder);

@@ -35,7 +35,9 @@
 #include <QTableView>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QTimer>
+#include <QToolTip>
 
 using namespace varnex;
 using namespace Qt::StringLiterals;
@@ -407,6 +409,22 @@ private Q_SLOTS:
         }
         QCOMPARE(written, words(keys, u'|'));
         QCOMPARE(rig_->memory.stored(u"Select a Folder"_s), std::optional(u"True"_s));
+    }
+
+    // The folder label's tool tip shows a folder whose name looks like markup as it is.
+    void folderToolTip() {
+        start();
+        const QString folder = dir() % u"/a<b>x</b> &amp;"_s;
+        w_->setChosenFolder(folder);
+        const QPoint inside(2, 2);
+        QHelpEvent help(QEvent::ToolTip, inside, w_->lblFolder->mapToGlobal(inside));
+        QApplication::sendEvent(w_->lblFolder, &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QTextDocument shown;
+        shown.setHtml(QToolTip::text());
+        QCOMPARE(shown.toPlainText(), folder);
+        QCOMPARE(w_->lblFolder->toolTip(), folder); // as assistive technology reads it
+        QToolTip::hideText();
     }
 
     // The menu bar sits above the form and takes nothing from it: the form is laid out for the
