@@ -4,6 +4,7 @@
 #include "platform/PosixFileSystem.h"
 #include "reliability/Reliability.h"
 #include "selection/FileList.h"
+#include "selection/FolderChoice.h"
 #include "selection/FolderPreview.h"
 #include "selection/IdHashIndex.h"
 #include "selection/OpenCommand.h"
@@ -149,6 +150,8 @@ private Q_SLOTS:
         QCOMPARE(list.addDroppedFiles(&files), 4);
         QCOMPARE(rowTexts(list.model()),
                  (QStringList{path("b.txt"), path("locked.txt"), path("link"), path("a.txt")}));
+        list.ListWasEmpty = true; // as an Open into an empty list leaves it: drops still test
+        QCOMPARE(list.addDroppedFiles(&files), 0);
     }
     // The chosen files join the list and their folder is stored for the next Open; a dialog
     // that is not confirmed leaves the list, the settings and ListWasEmpty as they were, and a
@@ -254,6 +257,18 @@ private Q_SLOTS:
         }
     }
 
+    // The folder a Browse shows: trailing separators go, but the root stays "/".
+    void chosenFolder_data() {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("root") << u"/"_s << u"/"_s;
+        QTest::newRow("trailing separators") << u"/a/b//"_s << u"/a/b"_s;
+        QTest::newRow("none") << u"/a"_s << u"/a"_s;
+    }
+    void chosenFolder() {
+        QFETCH(QString, chosen);
+        QTEST(chosenFolderText(chosen), "shown");
+    }
     void showsFolder() {
         FakeFileSystem fs;
         for (const char* file : {"/data/b.txt", "/data/A.txt", "/data/a.txt", "/data/alpha/in"})
