@@ -2,6 +2,7 @@
 
 #include "platform/AppInfo.h"
 #include "platform/FileSystem.h"
+#include "platform/PosixFileSystem.h"
 #include "selection/FileList.h"
 #include "selection/FolderChoice.h"
 
@@ -57,25 +58,38 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     return result;
 }
 
+QStringList argumentsOf(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(decodeFileName(QByteArrayView(argv[i])));
+    return arguments;
+}
+
 StartPaths sortStartPaths(const QStringList& paths, const QString& workingFolder, FileSystem& fs) {
     StartPaths start;
     QStringList folders;
     const QDir base(workingFolder);
+    // Without a working folder (it was removed) a relative path names nothing: it is never
+    // taken from some other folder.
+    const bool relativeUsable = QDir::isAbsolutePath(workingFolder);
     for (const QString& given : paths) {
         const QString path = QDir::cleanPath(base.absoluteFilePath(given));
+        // The file system is asked by the path's own bytes, so a name that is not UTF-8 names
+        // its own file.
+        const quint32 attributes =
+            relativeUsable || QDir::isAbsolutePath(given) ? fs.attributes(path) : attr::Invalid;
         if (given.isEmpty()) {
             start.problems << problem(
                 QStringLiteral("''"),
                 QCoreApplication::translate("CommandLine", "an empty path names nothing"));
-        } else if (fs.isPlainFile(path)) {
+        } else if (attributes != attr::Invalid && fs.isPlainFile(path)) {
             start.files << QDir::toNativeSeparators(path);
-        } else if (QFileInfo(path).isDir()) {
-            if (fs.openFolder(path))
-                folders << given;
-            else
-                start.problems << problem(given, QCoreApplication::translate(
-                                                     "CommandLine", "the folder cannot be opened"));
-        } else if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+        } else if (attributes != attr::Invalid && fs.openFolder(path)) {
+            folders << given;
+        } else if (attributes != attr::Invalid && (attributes & attr::Folder)) {
+            start.problems << problem(
+                given, QCoreApplication::translate("CommandLine", "the folder cannot be opened"));
+        } else if (attributes != attr::Invalid) {
             start.problems << problem(
                 given, QCoreApplication::translate(
                            "CommandLine",

@@ -22,6 +22,10 @@ struct CommandLine {
 // Reads the arguments, the program's name first.
 CommandLine parseCommandLine(const QStringList& arguments);
 
+// The program's arguments, each read the way a folder listing reads a name: one that is not
+// UTF-8 keeps its bytes, so it names its own file and no other.
+QStringList argumentsOf(int argc, char* argv[]);
+
 // How the window starts.
 struct StartPaths {
     enum class Mode {

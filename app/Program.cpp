@@ -36,7 +36,7 @@ constexpr auto desktopId = "io.github.varnex.Varnex";
 std::optional<int> answerWithoutWindow(int argc, char* argv[]) {
     QCoreApplication core(argc, argv);
     installTranslations(core);
-    const CommandLine line = parseCommandLine(QCoreApplication::arguments());
+    const CommandLine line = parseCommandLine(argumentsOf(argc, argv));
     // Errors are told after the window system has taken its own options out.
     if (line.action != CommandLine::Action::ShowHelp &&
         line.action != CommandLine::Action::ShowVersion)
@@ -45,7 +45,7 @@ std::optional<int> answerWithoutWindow(int argc, char* argv[]) {
     return 0;
 }
 
-int runProgram(QApplication& app) {
+int runProgram(QApplication& app, int argc, char* argv[]) {
     QApplication::setApplicationName(applicationTitle());
     QApplication::setOrganizationName(applicationTitle());
     QGuiApplication::setDesktopFileName(QString::fromLatin1(desktopId));
@@ -53,7 +53,7 @@ int runProgram(QApplication& app) {
     // The language of the system; the window's texts are translated as it is built.
     installTranslations(app);
 
-    const CommandLine line = parseCommandLine(QCoreApplication::arguments());
+    const CommandLine line = parseCommandLine(argumentsOf(argc, argv));
     if (line.action != CommandLine::Action::Start) {
         const bool failed = line.action == CommandLine::Action::Fail;
         print(failed ? stderr : stdout, line.output);

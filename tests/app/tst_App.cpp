@@ -3,6 +3,7 @@
 #include "app/Translations.h"
 #include "engine/RenameCommand.h"
 #include "platform/FsError.h"
+#include "platform/PosixFileSystem.h"
 #include "selection/FileList.h"
 #include "window/Controls.h"
 #include "window/HelpViewer.h"
@@ -18,6 +19,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace varnex;
 using namespace Qt::StringLiterals;
@@ -122,6 +125,27 @@ private Q_SLOTS:
         QCOMPARE(start.folder, expected.folder);
         QCOMPARE(start.files, expected.files);
         QCOMPARE(start.problems, expected.problems);
+    }
+
+    // A name that is not UTF-8 keeps its bytes from the command line to the list (a file whose
+    // name is its lossy reading is another file), and without a working folder a relative path
+    // names nothing.
+    void oddPaths() {
+        const QByteArray dir = QFile::encodeName(scratch_.path());
+        QByteArray odd = dir + "/caf\xE9.txt";
+        for (const QByteArray& name : {odd, QByteArray(dir + "/caf\xEF\xBF\xBD.txt")})
+            QVERIFY(::close(::open(name.constData(), O_CREAT | O_WRONLY, 0644)) == 0);
+        char program[] = "varnex";
+        char* argv[] = {program, odd.data()};
+        const StartPaths start = sortStartPaths(argumentsOf(2, argv).mid(1), scratch_.path(), fs_);
+        QCOMPARE(start.files, QStringList{decodeFileName(odd)});
+        // Even where the process happens to be, where "a.txt" exists.
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(scratch_.path()));
+        const StartPaths adrift = sortStartPaths({u"a.txt"_s, at(u"b.txt"_s)}, QString(), fs_);
+        QDir::setCurrent(before);
+        QCOMPARE(adrift.files, QStringList{at(u"b.txt"_s)});
+        QCOMPARE(adrift.problems, QStringList{u"varnex: a.txt: no such file or folder"_s});
     }
 
     // The window starts in the mode asked for, whatever the stored settings say, and the list
