@@ -309,9 +309,16 @@ bool JournalFile::parse(QList<JournalRecord>* take) {
         const char* head = map + at;
         const char kind = head[0];
         const qint64 payload = load<quint32>(head + 4);
-        if (kind == 0 || payload > size - at - RecordHead ||
-            checksum(head + RecordHead, payload) != load<quint32>(head + 8))
-            break; // the end, or a record cut short: everything before it stands
+        const bool fits = payload <= size - at - RecordHead;
+        if (kind == 0 || !fits || checksum(head + RecordHead, payload) != load<quint32>(head + 8)) {
+            // The end, or a record cut short when the program ended mid-store: everything
+            // before it stands, and nothing was written after it. Anything written after it
+            // makes it a damaged record, whose loss would leave the later renames out unseen.
+            const qint64 past = std::min(size, at + RecordHead + (fits ? padded(payload) : 0));
+            if (std::any_of(map + past, map + size, [](char c) { return c != 0; }))
+                return false;
+            break;
+        }
         const char* body = head + RecordHead;
         if (kind == FolderKind && payload >= 16) {
             folders.append({QByteArrayView(body + 16, payload - 16),

@@ -7,6 +7,7 @@
 #include "engine/UndoCommand.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
@@ -218,6 +219,25 @@ private Q_SLOTS:
             QCOMPARE(r.newName, QByteArray('k' + QByteArray::number(i)));
             QCOMPARE(r.status, i % 7 == 0 ? JournalRecord::Failed : JournalRecord::Renamed);
         }
+    }
+
+    // One damaged record among good ones refuses the whole journal: the renames after it would
+    // otherwise be left out without a word.
+    void damagedRecord() {
+        ScratchFolder journals;
+        RunJournal journal(journals.path());
+        journal.beginRun();
+        for (const QString& name : {u"a"_s, u"b"_s, u"c"_s, u"d"_s}) {
+            journal.aboutToRename({1, 2}, u"/nowhere/"_s, name, u'k' + name);
+            journal.renamed(u"/nowhere/"_s, name, u'k' + name);
+        }
+        journal.endRun();
+        QFile file(journals.path() % u'/' % QDir(journals.path()).entryList(QDir::Files).first());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const qsizetype at = file.readAll().indexOf("bkb");
+        QVERIFY(at > 0 && file.seek(at + 2) && file.write("x") == 1);
+        file.close();
+        QVERIFY(undo(journals.path()).why.contains(u"is damaged"_s));
     }
 
     // A damaged journal or one that is no file of the user's is refused with a reason.
