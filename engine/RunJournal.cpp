@@ -126,10 +126,14 @@ bool RunJournal::open() {
         fail(why);
         return false;
     }
-    // Named by the time the run started, so the names sort from oldest to newest.
-    const QString name = QStringLiteral("run-%1-%2.journal")
-                             .arg(QDateTime::currentMSecsSinceEpoch(), 16, 10, QChar(u'0'))
-                             .arg(QCoreApplication::applicationPid());
+    // Named by the time the run started, so the names sort from oldest to newest; after the
+    // newest journal there is, should the clock have been set back since.
+    const QStringList before = journalNames(folder_);
+    const qint64 newest = before.isEmpty() ? 0 : before.last().section(u'-', 1, 1).toLongLong();
+    const QString name =
+        QStringLiteral("run-%1-%2.journal")
+            .arg(std::max(QDateTime::currentMSecsSinceEpoch(), newest + 1), 16, 10, QChar(u'0'))
+            .arg(QCoreApplication::applicationPid());
     const QByteArray path = encodeFileName(folder_ + u'/' + name);
     if (const int err = file_.create(path); err != 0) {
         fail(QCoreApplication::translate("RunJournal", "%1 could not be made: %2")

@@ -240,6 +240,20 @@ private Q_SLOTS:
         QVERIFY(undo(journals.path()).why.contains(u"is damaged"_s));
     }
 
+    // A run's journal made after the clock was set back still sorts as the newest.
+    void clockSetBack() {
+        ScratchFolder journals;
+        QVERIFY(makeTree(journals.raw(), {"run-5000000000000000-1.journal=later"}));
+        RunJournal journal(journals.path());
+        journal.beginRun();
+        journal.aboutToRename({1, 2}, u"/nowhere/"_s, u"a"_s, u"ka"_s);
+        journal.renamed(u"/nowhere/"_s, u"a"_s, u"ka"_s);
+        journal.endRun();
+        QString why;
+        const std::unique_ptr<JournalFile> file = JournalFile::openNewest(journals.path(), why);
+        QVERIFY2(file && file->records().size() == 1, qPrintable(why));
+    }
+
     // A damaged journal or one that is no file of the user's is refused with a reason.
     void unusableJournal_data() {
         QTest::addColumn<QByteArray>("journal"); // as makeTree makes it
