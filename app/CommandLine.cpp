@@ -9,7 +9,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 
 namespace varnex {
 
@@ -73,30 +72,32 @@ StartPaths sortStartPaths(const QStringList& paths, const QString& workingFolder
     // taken from some other folder.
     const bool relativeUsable = QDir::isAbsolutePath(workingFolder);
     for (const QString& given : paths) {
+        if (given.isEmpty()) {
+            start.problems << problem(
+                QStringLiteral("''"),
+                QCoreApplication::translate("CommandLine", "an empty path names nothing"));
+            continue;
+        }
         const QString path = QDir::cleanPath(base.absoluteFilePath(given));
         // The file system is asked by the path's own bytes, so a name that is not UTF-8 names
         // its own file.
         const quint32 attributes =
             relativeUsable || QDir::isAbsolutePath(given) ? fs.attributes(path) : attr::Invalid;
-        if (given.isEmpty()) {
+        if (attributes == attr::Invalid) {
             start.problems << problem(
-                QStringLiteral("''"),
-                QCoreApplication::translate("CommandLine", "an empty path names nothing"));
-        } else if (attributes != attr::Invalid && fs.isPlainFile(path)) {
+                given, QCoreApplication::translate("CommandLine", "no such file or folder"));
+        } else if (fs.isPlainFile(path)) {
             start.files << QDir::toNativeSeparators(path);
-        } else if (attributes != attr::Invalid && fs.openFolder(path)) {
+        } else if (fs.openFolder(path)) {
             folders << given;
-        } else if (attributes != attr::Invalid && (attributes & attr::Folder)) {
+        } else if (attributes & attr::Folder) {
             start.problems << problem(
                 given, QCoreApplication::translate("CommandLine", "the folder cannot be opened"));
-        } else if (attributes != attr::Invalid) {
+        } else {
             start.problems << problem(
                 given, QCoreApplication::translate(
                            "CommandLine",
                            "not a file the list accepts (hidden and special files are not)"));
-        } else {
-            start.problems << problem(
-                given, QCoreApplication::translate("CommandLine", "no such file or folder"));
         }
     }
 
