@@ -150,10 +150,10 @@ bool RunJournal::open() {
     lastPath_.clear();
     folderCount_ = 0;
 
-    // The oldest journals go, so that the newest ones are kept.
-    const QStringList names = journalNames(folder_);
-    for (qsizetype i = 0; i + KeptJournals < names.size(); ++i)
-        QFile::remove(folder_ + u'/' + names.at(i));
+    // The oldest journals go, so that the newest ones are kept; this run's, named after all of
+    // them, is one of those.
+    for (qsizetype i = 0; i + KeptJournals < before.size() + 1; ++i)
+        QFile::remove(folder_ + u'/' + before.at(i));
     return true;
 }
 

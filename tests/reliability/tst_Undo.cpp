@@ -240,10 +240,14 @@ private Q_SLOTS:
         QVERIFY(undo(journals.path()).why.contains(u"is damaged"_s));
     }
 
-    // A run's journal made after the clock was set back still sorts as the newest.
+    // A run's journal made after the clock was set back still sorts as the newest, and the
+    // oldest journals go so that ten stay, this run's among them.
     void clockSetBack() {
         ScratchFolder journals;
-        QVERIFY(makeTree(journals.raw(), {"run-5000000000000000-1.journal=later"}));
+        QByteArrayList older{"run-5000000000000000-1.journal=later"};
+        for (int i = 0; i < 10; ++i)
+            older << "run-000000000000000" + QByteArray::number(i) + "-1.journal=old";
+        QVERIFY(makeTree(journals.raw(), older));
         RunJournal journal(journals.path());
         journal.beginRun();
         journal.aboutToRename({1, 2}, u"/nowhere/"_s, u"a"_s, u"ka"_s);
@@ -252,6 +256,7 @@ private Q_SLOTS:
         QString why;
         const std::unique_ptr<JournalFile> file = JournalFile::openNewest(journals.path(), why);
         QVERIFY2(file && file->records().size() == 1, qPrintable(why));
+        QCOMPARE(QDir(journals.path()).entryList(QDir::Files).size(), KeptJournals);
     }
 
     // A damaged journal or one that is no file of the user's is refused with a reason.
