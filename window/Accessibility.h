@@ -7,8 +7,9 @@ class QWidget;
 
 namespace varnex {
 
-// Makes the option group one stop of the Tab key, landing on its selected option (on its first
-// one while none is selected), as in any toolkit's radio group; the arrow keys move within it.
+// Makes the option group one stop of the Tab key, landing on its selected option (while none
+// is selected, each option is a stop), as in any toolkit's radio group; the arrow keys move
+// within it.
 // Call once the focus order is set.
 void makeOneTabStop(QButtonGroup* group);
 
