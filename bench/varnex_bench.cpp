@@ -165,7 +165,7 @@ double timeJournal(const Config& c, const std::string& folder) {
     journal.beginRun();
     for (long i = 0; i < c.n; ++i) {
         journal.aboutToRename(identity, path, oldNames.at(i), newNames.at(i));
-        journal.renamed(path, oldNames.at(i), newNames.at(i));
+        journal.renamed(path, oldNames.at(i), newNames.at(i), quint64(i + 1));
     }
     journal.endRun();
     const Clock::time_point end = Clock::now();

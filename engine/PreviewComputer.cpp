@@ -65,7 +65,8 @@ public:
 
     void aboutToRename(const FolderIdentity&, const QString&, const QString&,
                        const QString&) override {}
-    void renamed(const QString& folder, const QString& oldName, const QString& newName) override {
+    void renamed(const QString& folder, const QString& oldName, const QString& newName,
+                 quint64) override {
         add(folder, oldName, newName,
             oldName == newName ? PreviewOutcome::SameName : PreviewOutcome::Rename);
     }

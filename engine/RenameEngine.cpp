@@ -194,6 +194,7 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
         }
 
         FsError error;
+        Folder* target = folder;
         const FolderIdentity listed = list && !folder ? list->entryFolder(entry) : FolderIdentity{};
         if (!isBareName(fileName) || !isBareName(result.newName) ||
             hasControlCharacter(result.newName)) {
@@ -201,7 +202,8 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
         } else {
             // A list entry goes through the folder it was added from, never another one put at
             // its path since.
-            Folder* target = folder || !listed.known() ? folder : checkedListFolder(path, listed);
+            if (!folder && listed.known())
+                target = checkedListFolder(path, listed);
             if (!target && listed.known()) {
                 error = fsError(fserr::PathNotFound);
             } else {
@@ -214,7 +216,8 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
         }
         if (observer_) {
             if (error.ok())
-                observer_->renamed(path, fileName, result.newName);
+                observer_->renamed(path, fileName, result.newName,
+                                   target ? target->lastFileNumber() : 0);
             else
                 observer_->failed(path, fileName, result.newName, error.number);
         }

@@ -21,8 +21,9 @@ public:
     virtual void aboutToRename(const FolderIdentity& folder, const QString& folderPath,
                                const QString& oldName, const QString& newName) = 0;
     // The file now has newName (which may equal oldName: a rename onto its own name).
-    virtual void renamed(const QString& folderPath, const QString& oldName,
-                         const QString& newName) = 0;
+    // `fileNumber` is which file was renamed (Folder::lastFileNumber()), 0 when not known.
+    virtual void renamed(const QString& folderPath, const QString& oldName, const QString& newName,
+                         quint64 fileNumber) = 0;
     // The attempt failed with `errorNumber` (also a new name refused before any system call)
     // and the file keeps its name; a Retry starts another attempt.
     virtual void failed(const QString& folderPath, const QString& oldName, const QString& newName,

@@ -17,7 +17,10 @@ namespace varnex {
 //   records  u8 kind, u8 status, u16 0, u32 payload length, u32 checksum of the payload,
 //            then the payload, padded to a multiple of four bytes. A kind of 0 ends the file.
 //   'F'      a folder: u64 device, u64 inode, the path's bytes. Numbered from 0 in file order.
-//   'R'      a rename: u32 folder number, u32 length of the old name, the old name, the new name.
+//   'N'      a rename: u32 folder number, u32 length of the old name, the old name, the new name,
+//            u64 the renamed file's number (0 until the rename is made, and then only when known).
+//            That number is stored after the rename and is not covered by the checksum.
+//   'R'      a rename as journals before file numbers wrote it: an 'N' without the number.
 namespace {
 
 constexpr char Magic[8] = {'V', 'A', 'R', 'N', 'E', 'X', 'J', '1'};
@@ -26,7 +29,9 @@ constexpr qint64 FlagsOffset = 8;
 constexpr quint32 Broken = 0x1;
 constexpr qint64 RecordHead = 12;
 constexpr char FolderKind = 'F';
-constexpr char RenameKind = 'R';
+constexpr char RenameKind = 'N';
+constexpr char UnnumberedRenameKind = 'R';
+constexpr qint64 FileNumberSize = 8;
 constexpr qint64 FirstCapacity = qint64(1) << 20;
 constexpr qint64 SyncEveryMs = 1000;
 // Written records beyond this many bytes are let go of (see aboutToRename).
@@ -218,7 +223,8 @@ void RunJournal::aboutToRename(const FolderIdentity& folder, const QString& fold
 
     const NameBytes oldBytes(oldName);
     const NameBytes newBytes(newName);
-    const qint64 payload = 8 + oldBytes.size() + newBytes.size();
+    const qint64 checked = 8 + oldBytes.size() + newBytes.size();
+    const qint64 payload = checked + FileNumberSize;
     if (!reserve(RecordHead + padded(payload)))
         return;
     char* at = file_.data() + used_;
@@ -226,11 +232,13 @@ void RunJournal::aboutToRename(const FolderIdentity& folder, const QString& fold
     store<quint32>(at + RecordHead + 4, quint32(oldBytes.size()));
     oldBytes.copyTo(at + RecordHead + 8);
     newBytes.copyTo(at + RecordHead + 8 + oldBytes.size());
+    store<quint64>(at + RecordHead + checked, 0);
     store<quint32>(at + 4, quint32(payload));
-    store<quint32>(at + 8, checksum(at + RecordHead, payload));
+    store<quint32>(at + 8, checksum(at + RecordHead, checked));
     at[1] = JournalRecord::Intended;
     at[0] = RenameKind;
     pendingStatus_ = used_ + 1;
+    pendingNumber_ = used_ + RecordHead + checked;
     used_ += RecordHead + padded(payload);
 
     if ((++sinceSync_ & 63) == 0 && syncClock_.elapsed() >= SyncEveryMs &&
@@ -245,14 +253,16 @@ void RunJournal::aboutToRename(const FolderIdentity& folder, const QString& fold
         releasedTo_ = file_.releasePages(releasedTo_, used_);
 }
 
-void RunJournal::setPendingStatus(quint8 status) {
-    if (pendingStatus_ >= 0 && file_.data())
+void RunJournal::setPendingStatus(quint8 status, quint64 fileNumber) {
+    if (pendingStatus_ >= 0 && file_.data()) {
+        store<quint64>(file_.data() + pendingNumber_, fileNumber);
         file_.data()[pendingStatus_] = char(status);
+    }
     pendingStatus_ = -1;
 }
 
-void RunJournal::renamed(const QString&, const QString&, const QString&) {
-    setPendingStatus(JournalRecord::Renamed);
+void RunJournal::renamed(const QString&, const QString&, const QString&, quint64 fileNumber) {
+    setPendingStatus(JournalRecord::Renamed, fileNumber);
 }
 
 void RunJournal::failed(const QString&, const QString&, const QString&, int) {
@@ -314,7 +324,10 @@ bool JournalFile::parse(QList<JournalRecord>* take) {
         const char kind = head[0];
         const qint64 payload = load<quint32>(head + 4);
         const bool fits = payload <= size - at - RecordHead;
-        if (kind == 0 || !fits || checksum(head + RecordHead, payload) != load<quint32>(head + 8)) {
+        const bool numbered = kind == RenameKind;
+        const qint64 checked = numbered ? payload - FileNumberSize : payload;
+        if (kind == 0 || !fits || checked < 0 ||
+            checksum(head + RecordHead, checked) != load<quint32>(head + 8)) {
             // The end, or a record cut short when the program ended mid-store: everything
             // before it stands, and nothing was written after it. Anything written after it
             // makes it a damaged record, whose loss would leave the later renames out unseen.
@@ -327,10 +340,10 @@ bool JournalFile::parse(QList<JournalRecord>* take) {
         if (kind == FolderKind && payload >= 16) {
             folders.append({QByteArrayView(body + 16, payload - 16),
                             {load<quint64>(body), load<quint64>(body + 8)}});
-        } else if (kind == RenameKind && payload >= 8) {
+        } else if ((numbered || kind == UnnumberedRenameKind) && checked >= 8) {
             const quint32 index = load<quint32>(body);
             const qint64 oldSize = load<quint32>(body + 4);
-            if (index >= quint32(folders.size()) || oldSize > payload - 8)
+            if (index >= quint32(folders.size()) || oldSize > checked - 8)
                 return false;
             JournalRecord r;
             r.status = quint8(head[1]);
@@ -339,7 +352,8 @@ bool JournalFile::parse(QList<JournalRecord>* take) {
                 r.folder = folders.at(index).path;
                 r.identity = folders.at(index).identity;
                 r.oldName = QByteArrayView(body + 8, oldSize);
-                r.newName = QByteArrayView(body + 8 + oldSize, payload - 8 - oldSize);
+                r.newName = QByteArrayView(body + 8 + oldSize, checked - 8 - oldSize);
+                r.fileNumber = numbered ? load<quint64>(body + checked) : 0;
                 r.statusOffset = at + 1;
                 take->append(r);
             }

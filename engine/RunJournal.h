@@ -35,6 +35,7 @@ struct JournalRecord {
     FolderIdentity identity;
     QByteArrayView oldName;
     QByteArrayView newName;
+    quint64 fileNumber = 0; // which file was renamed (its inode); 0 when not known
     quint8 status = Intended;
     qint64 statusOffset = 0; // where the status byte lies in the file
 
@@ -67,8 +68,8 @@ public:
 
     void aboutToRename(const FolderIdentity& folder, const QString& folderPath,
                        const QString& oldName, const QString& newName) override;
-    void renamed(const QString& folderPath, const QString& oldName,
-                 const QString& newName) override;
+    void renamed(const QString& folderPath, const QString& oldName, const QString& newName,
+                 quint64 fileNumber) override;
     void failed(const QString& folderPath, const QString& oldName, const QString& newName,
                 int errorNumber) override;
     void skipped(const QString&, const QString&, quint32) override {}
@@ -78,7 +79,7 @@ private:
     bool open();
     bool reserve(qint64 bytes);
     void fail(const QString& why);
-    void setPendingStatus(quint8 status);
+    void setPendingStatus(quint8 status, quint64 fileNumber = 0);
 
     QString folder_;
     QString failure_;
@@ -86,6 +87,7 @@ private:
     MappedFile file_;
     qint64 used_ = 0;
     qint64 pendingStatus_ = -1; // status byte of the record whose rename is under way
+    qint64 pendingNumber_ = 0;  // and where its file number goes
     qint64 sinceSync_ = 0;
     qint64 releasedTo_ = 0; // the mapping's pages before this offset were let go
     // Set while a flush of the journal runs on a pool thread.

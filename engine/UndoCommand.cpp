@@ -16,6 +16,13 @@ QString number(qint64 n) {
     return QLocale().toString(n);
 }
 
+// Which file `name` in `folder` is now (Folder::lastFileNumber()); 0 when there is none or the
+// folder cannot tell. The query serves the rename of `name` that may follow.
+quint64 fileNumberAt(Folder& folder, const QString& name) {
+    return folder.entryAttributes(name, attr::Invalid) == attr::Invalid ? 0
+                                                                        : folder.lastFileNumber();
+}
+
 } // namespace
 
 UndoAvailability undoAvailability(const QString& journalFolder, const QString& runFailure) {
@@ -92,6 +99,16 @@ UndoOutcome undoNewestRun(FileSystem& fs, const QString& journalFolder, EventPum
             report(path + newName,
                    QCoreApplication::translate("UndoCommand",
                                                "its folder is gone or is another folder now"));
+            journal->setStatus(r, JournalRecord::Settled);
+            continue;
+        }
+        const quint64 atNewName = r.fileNumber != 0 ? fileNumberAt(*folder, newName) : 0;
+        if (atNewName != 0 && atNewName != r.fileNumber) {
+            // Another file has the new name now: it is not this undo's to rename. The renamed
+            // file may be back under its old name already.
+            if (fileNumberAt(*folder, oldName) != r.fileNumber)
+                report(path + newName, QCoreApplication::translate(
+                                           "UndoCommand", "another file has this name now"));
             journal->setStatus(r, JournalRecord::Settled);
             continue;
         }

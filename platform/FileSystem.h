@@ -152,6 +152,11 @@ public:
     // Renames the file `oldName` to `newName` inside this folder; never replaces an existing
     // file and never renames a folder.
     virtual FsError rename(const QString& oldName, const QString& newName) = 0;
+
+    // Which file the last entryAttributes() found, or the last successful rename() renamed: its
+    // number within the file system (the inode), which stays with the file whatever its name.
+    // 0 when not known.
+    virtual quint64 lastFileNumber() const { return 0; }
 };
 
 // The file-system services the engine and the file selection rely on.

@@ -298,11 +298,18 @@ private:
     const char* data_ = nullptr;
 };
 
+// What a reading of a file's status told: its kind and which file it is.
+struct FileStatus {
+    mode_t mode = 0;
+    quint64 number = 0;
+};
+
 // Renames `prefix` + `oldName` to `prefix` + `newName`, relative to `dirfd`, never replacing an
-// existing file. `knownMode`, when given, is the file's mode as it was read a moment ago;
-// `oldBytes`, when given, the bytes of `oldName` as they were encoded for that reading.
+// existing file; `renamed` receives the status of the file renamed. `known`, when given, is the
+// file's status as it was read a moment ago; `oldBytes`, when given, the bytes of `oldName` as
+// they were encoded for that reading.
 FsError renameWithin(RenameCalls& sys, int dirfd, const QByteArray& prefix, const QString& oldName,
-                     const QString& newName, const mode_t* knownMode = nullptr,
+                     const QString& newName, FileStatus& renamed, const FileStatus* known = nullptr,
                      const QByteArray* oldBytes = nullptr) {
     // A name holding an escaped byte may stand for a name that differs on disk; such a rename
     // is refused before it can touch the wrong file.
@@ -313,16 +320,15 @@ FsError renameWithin(RenameCalls& sys, int dirfd, const QByteArray& prefix, cons
         oldBytes ? SpelledName(prefix, *oldBytes) : SpelledName(prefix, oldName);
     // Only files are renamed. A list entry can name a folder (its file was replaced by one),
     // and renameat2 would rename that folder like any file.
-    mode_t mode = 0;
-    if (knownMode) {
-        mode = *knownMode;
+    if (known) {
+        renamed = *known;
     } else {
         struct stat st;
         if (sys.stat(dirfd, from.c_str(), st) != 0)
             return fsErrorFromErrno(errno);
-        mode = st.st_mode;
+        renamed = {st.st_mode, quint64(st.st_ino)};
     }
-    if (S_ISDIR(mode))
+    if (S_ISDIR(renamed.mode))
         return fsErrorFromErrno(EISDIR);
     if (oldName == newName)
         return FsError::success();
@@ -396,6 +402,7 @@ public:
     quint32 entryAttributes(const QString& name, quint32 listed) override {
         static_cast<void>(listed);
         queried_.valid = false;
+        queried_.status.number = 0;
         if (!isEntryName(name, true))
             return attr::Invalid;
         const QByteArray bytes = encodeFileName(name);
@@ -403,7 +410,7 @@ public:
         if (bytes.isEmpty() ||
             ::fstatat(fd_.get(), bytes.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             return attr::Invalid;
-        queried_ = {name, bytes, st.st_mode, true};
+        queried_ = {name, bytes, {st.st_mode, quint64(st.st_ino)}, true};
         return attributesOf(st, bytes.startsWith('.'));
     }
 
@@ -428,9 +435,15 @@ public:
         // tells whether the entry is a folder. It serves this one rename only.
         const bool known = queried_.valid && queried_.name == oldName;
         queried_.valid = false;
-        return renameWithin(calls_, fd_.get(), QByteArray(), oldName, newName,
-                            known ? &queried_.mode : nullptr, known ? &queried_.bytes : nullptr);
+        FileStatus renamed;
+        const FsError error =
+            renameWithin(calls_, fd_.get(), QByteArray(), oldName, newName, renamed,
+                         known ? &queried_.status : nullptr, known ? &queried_.bytes : nullptr);
+        queried_.status.number = error.ok() ? renamed.number : 0;
+        return error;
     }
+
+    quint64 lastFileNumber() const override { return queried_.status.number; }
 
 private:
     // How many entries are read between two calls of a listing's pause.
@@ -468,11 +481,12 @@ private:
         return readErr == 0;
     }
 
-    // The answer of the last entryAttributes(), for the rename that may follow it.
+    // The answer of the last entryAttributes(), for the rename that may follow it (`valid`);
+    // its file number stays for lastFileNumber() until the next query or rename.
     struct Queried {
         QString name;
         QByteArray bytes;
-        mode_t mode = 0;
+        FileStatus status;
         bool valid = false;
     };
 
@@ -629,7 +643,8 @@ FsError PosixFileSystem::renameInFolder(const QString& folderPath, const QString
         return fsError(fserr::BadFileName);
     if (!prefix->endsWith('/'))
         prefix->append('/');
-    return renameWithin(calls_, AT_FDCWD, *prefix, oldName, newName);
+    FileStatus renamed;
+    return renameWithin(calls_, AT_FDCWD, *prefix, oldName, newName, renamed);
 }
 
 quint32 PosixFileSystem::attributes(const QString& path) {

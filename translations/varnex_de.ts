@@ -376,6 +376,10 @@
         <translation>die Datei fehlt</translation>
     </message>
     <message>
+        <source>another file has this name now</source>
+        <translation>diesen Namen trägt jetzt eine andere Datei</translation>
+    </message>
+    <message>
         <source>its old name %1 is taken</source>
         <translation>ihr alter Name %1 ist vergeben</translation>
     </message>

@@ -78,6 +78,7 @@ public:
         return fs_.record(path() + oldName, newName,
                           [&] { return inner_->rename(oldName, newName); });
     }
+    quint64 lastFileNumber() const override { return inner_->lastFileNumber(); }
 
 private:
     RecordingFileSystem& fs_;

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QThread>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 #include <utility>
 
@@ -168,12 +169,16 @@ private Q_SLOTS:
     void changedMeanwhile() {
         ScratchFolder top, other, journals;
         const QByteArray r = top.raw() + '/';
-        QVERIFY(makeTree(top.raw(), {"a", "b", "c", "d", "s/", "s/x"}));
+        QVERIFY(makeTree(top.raw(), {"a", "b", "c", "d", "e", "f", "s/", "s/x"}));
         RunSetup setup{.top = top.path(), .options = {prependOptions(u"k"_s)}};
-        QCOMPARE(journaledRun(journals.path(), setup).counters.FilesRenamed, 5);
+        QCOMPARE(journaledRun(journals.path(), setup).counters.FilesRenamed, 7);
 
         QVERIFY(renameRaw(r + "kb", other.raw() + "/kb")); // vanished
         QVERIFY(renameRaw(r + "kd", r + "d"));             // put back by hand: silent
+        // Another file took a new name: reported, and left alone, unless the renamed file is
+        // back under its old name.
+        QVERIFY(renameRaw(r + "ke", other.raw() + "/ke") && renameRaw(r + "kf", r + "f"));
+        QVERIFY(makeTree(top.raw(), {"ke=new", "kf=new"}));
         QVERIFY(renameRaw(r + "s", r + "s.moved"));
         // The old name a taken; the folder s is now a link to another, with a kx of its own.
         QVERIFY(makeTree(top.raw(), {"a=taken", "s->" + other.raw()}));
@@ -181,13 +186,15 @@ private Q_SLOTS:
 
         const UndoOutcome outcome = undo(journals.path());
         const QString text = undoSummary(outcome);
-        QVERIFY2(text.startsWith(u"Undid 1 rename.\r\r3 files could not be restored:\r"_s),
+        QVERIFY2(text.startsWith(u"Undid 1 rename.\r\r4 files could not be restored:\r"_s),
                  qPrintable(text));
         for (const QString& line : {u"/ka: its old name a is taken"_s, u"/kb: the file is gone"_s,
+                                    u"/ke: another file has this name now"_s,
                                     u"/s/kx: its folder is gone or is another folder now"_s})
             QVERIFY2(text.contains(line), qPrintable(line));
-        QCOMPARE(layout(other.raw()), QStringList({u"kb=b"_s, u"kx=other"_s}));
-        QCOMPARE(layout(r), QStringList({u"a=taken"_s, u"c=c"_s, u"d=d"_s, u"ka=a"_s, u"s.moved/"_s,
+        QCOMPARE(layout(other.raw()), QStringList({u"kb=b"_s, u"ke=e"_s, u"kx=other"_s}));
+        QCOMPARE(layout(r), QStringList({u"a=taken"_s, u"c=c"_s, u"d=d"_s, u"f=f"_s, u"ka=a"_s,
+                                         u"ke=new"_s, u"kf=new"_s, u"s.moved/"_s,
                                          u"s.moved/kx=s/x"_s, u"s=->"_s + other.path()}));
         QCOMPARE(undoAvailability(journals.path(), {}).count, 0); // reported once, then settled
     }
@@ -206,7 +213,7 @@ private Q_SLOTS:
             if (i % 7 == 0)
                 journal.failed(folder, name, u'k' + name, 5);
             else
-                journal.renamed(folder, name, u'k' + name);
+                journal.renamed(folder, name, u'k' + name, 0);
         }
         journal.endRun();
         QString why;
@@ -229,7 +236,7 @@ private Q_SLOTS:
         journal.beginRun();
         for (const QString& name : {u"a"_s, u"b"_s, u"c"_s, u"d"_s}) {
             journal.aboutToRename({1, 2}, u"/nowhere/"_s, name, u'k' + name);
-            journal.renamed(u"/nowhere/"_s, name, u'k' + name);
+            journal.renamed(u"/nowhere/"_s, name, u'k' + name, 0);
         }
         journal.endRun();
         QFile file(journals.path() % u'/' % QDir(journals.path()).entryList(QDir::Files).first());
@@ -238,6 +245,29 @@ private Q_SLOTS:
         QVERIFY(at > 0 && file.seek(at + 2) && file.write("x") == 1);
         file.close();
         QVERIFY(undo(journals.path()).why.contains(u"is damaged"_s));
+    }
+
+    // A journal written before the renamed files' numbers were kept still undoes.
+    void unnumberedJournal() {
+        ScratchFolder top, journals;
+        QVERIFY(makeTree(top.raw(), {"a"}));
+        journaledRun(journals.path(), {.top = top.path(), .options = {prependOptions(u"k"_s)}});
+        QFile file(journals.path() % u'/' % QDir(journals.path()).entryList(QDir::Files).first());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        // Header, the folder's record, then the rename's: made an old one by dropping the number.
+        const qsizetype at = 16 + 12 + ((16 + top.raw().size() + 1 + 3) & ~3);
+        quint32 payload = 0;
+        std::memcpy(&payload, bytes.constData() + at + 4, 4);
+        QCOMPARE(bytes.at(at), 'N');
+        payload -= 8;
+        bytes[at] = 'R';
+        bytes.replace(at + 4, 4, QByteArray(reinterpret_cast<const char*>(&payload), 4));
+        bytes.remove(at + 12 + payload, 8);
+        QVERIFY(file.resize(0) && file.write(bytes) == bytes.size());
+        file.close();
+        QCOMPARE(undoSummary(undo(journals.path())), u"Undid 1 rename."_s);
+        QCOMPARE(layout(top.raw()), QStringList{u"a=a"_s});
     }
 
     // A run's journal made after the clock was set back still sorts as the newest, and the
@@ -251,7 +281,7 @@ private Q_SLOTS:
         RunJournal journal(journals.path());
         journal.beginRun();
         journal.aboutToRename({1, 2}, u"/nowhere/"_s, u"a"_s, u"ka"_s);
-        journal.renamed(u"/nowhere/"_s, u"a"_s, u"ka"_s);
+        journal.renamed(u"/nowhere/"_s, u"a"_s, u"ka"_s, 0);
         journal.endRun();
         QString why;
         const std::unique_ptr<JournalFile> file = JournalFile::openNewest(journals.path(), why);
