@@ -120,9 +120,14 @@ class TextSummary {
 public:
     explicit TextSummary(qsizetype count)
         : words_(std::bit_ceil(std::max<std::size_t>(1, (std::size_t(count) + 3) / 4))) {}
-    void add(QStringView text) {
+    // Adds `text`; true when the summary may have held it already.
+    bool add(QStringView text) {
         const std::size_t hash = hashOf(text);
-        words_[wordOf(hash)] |= bitsOf(hash);
+        quint64& word = words_[wordOf(hash)];
+        const quint64 bits = bitsOf(hash);
+        const bool held = (word & bits) == bits;
+        word |= bits;
+        return held;
     }
     bool mayHold(QStringView text) const {
         const std::size_t hash = hashOf(text);
@@ -293,9 +298,14 @@ int RenameEngine::renameList(FileListAccess& list) {
     // The file names of the entries as the run starts: those not yet reached keep them until
     // then.
     TextSummary listed(ids.size());
+    // The names more than one entry may hold: only those can name one file twice.
+    TextSummary listedTwice(ids.size());
     for (qsizetype i = 0; i < ids.size() && !StopRun; ++i) {
-        if (const std::optional<QString> text = list.entryText(ids[i]))
-            listed.add(namePart(*text, separator));
+        if (const std::optional<QString> text = list.entryText(ids[i])) {
+            const QStringView name = namePart(*text, separator);
+            if (listed.add(name))
+                listedTwice.add(name);
+        }
         if (i % 1024 == 1023)
             events_.processEvents();
     }
@@ -306,6 +316,10 @@ int RenameEngine::renameList(FileListAccess& list) {
     // names a file already renamed here, which is not offered again. A new name that is the
     // name of no entry needs no keeping, and that is nearly every name.
     QSet<ListedFile> renamedTo;
+    // Files renamed in this run, under their old names, with their new ones, that another
+    // entry may name through another spelling of its folder: that entry is given the new name
+    // too, and the file is not offered again.
+    QHash<ListedFile, QString> renamedFrom;
     for (const FileListAccess::EntryId id : ids) {
         if (StopRun)
             break;
@@ -325,8 +339,13 @@ int RenameEngine::renameList(FileListAccess& list) {
             continue; // not a path to a file
         const QString name = text->mid(cut + separator.size());
         const FolderIdentity folder = list.entryFolder(id);
-        if (renamedTo.contains(ListedFile{folder, folder.known() ? name : *text}))
+        const ListedFile file{folder, folder.known() ? name : *text};
+        if (renamedTo.contains(file))
             continue;
+        if (const auto from = renamedFrom.constFind(file); from != renamedFrom.cend()) {
+            list.setEntryText(id, joined(QStringView(*text).first(cut + separator.size()), *from));
+            continue;
+        }
         ++counters.FilesProcessed;
         // Entries of one folder usually follow one another: a folder just counted is not
         // looked up again.
@@ -336,8 +355,12 @@ int RenameEngine::renameList(FileListAccess& list) {
             folders.insert(lastFolder);
         }
         PerformReplacement(lastFolder, name, nullptr, &list, id);
-        if (!lastNewPath_.isEmpty() && listed.mayHold(lastNewName_))
+        if (lastNewPath_.isEmpty())
+            continue;
+        if (listed.mayHold(lastNewName_))
             renamedTo.insert(ListedFile{folder, folder.known() ? lastNewName_ : lastNewPath_});
+        if (folder.known() && listedTwice.mayHold(name))
+            renamedFrom.insert(file, lastNewName_);
     }
     return int(folders.size());
 }

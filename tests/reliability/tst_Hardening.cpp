@@ -176,6 +176,8 @@ private Q_SLOTS:
         // The renamed file named again through a link to its folder is the same file.
         row("renamed file by another path, list", {{"a", "here->."}, {"a", "here/za"}, {z}},
             {u"here=->."_s, u"za=a"_s}, 1, {});
+        row("one file by two paths, list", {{"a", "here->."}, {"a", "here/a"}, {z}},
+            {u"here=->."_s, u"za=a"_s}, 1, {});
         row("case pair, list", {{"A", "a"}, {"A", "a"}, {caseOptions(CaseMode::Lower)}},
             {u"A=A"_s, u"a=a"_s}, 1, {58});
         // A name that is not UTF-8 is never renamed, nor the file whose name is its lossy reading.
@@ -254,6 +256,9 @@ private Q_SLOTS:
         QTEST(layout(scratch.raw()), "after");
         QTEST(r.counters.FilesRenamed, "renamed");
         QTEST(asked, "numbers");
+        // Every entry names its file as it is after the run.
+        for (const QString& entry : r.listAfter)
+            QVERIFY2(posix.attributes(entry) != attr::Invalid, qPrintable(entry));
     }
 
     // A stored size larger than the screen's area, or not finite, is unusable; the conversion
