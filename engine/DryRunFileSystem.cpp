@@ -84,6 +84,8 @@ DryRunFileSystem::~DryRunFileSystem() = default;
 void DryRunFileSystem::forgetFolders() {
     touched_.clear();
     tops_.clear();
+    byIdentity_.clear();
+    nodes_.clear();
 }
 
 void DryRunFileSystem::startRun() {
@@ -169,23 +171,32 @@ void DryRunFileSystem::readTree(Node& node, Folder& real) {
 }
 
 DryRunFileSystem::Node* DryRunFileSystem::topNode(const QString& path, bool keepHandle) {
-    auto found = tops_.find(path);
-    if (found != tops_.end()) {
-        if (keepHandle && found->second->opened && !found->second->real && !found->second->subsRead)
-            found->second->real = real_.openFolder(path);
-        return found->second.get();
+    if (const auto found = tops_.find(path); found != tops_.end()) {
+        Node* node = found->second;
+        if (keepHandle && node->opened && !node->real && !node->subsRead)
+            node->real = real_.openFolder(path);
+        return node;
     }
     std::unique_ptr<Folder> real = real_.openFolder(path);
-    auto node = std::make_unique<Node>();
+    // Another spelling of a folder read already (through a link, say) is that folder.
+    const FolderIdentity identity = real ? real->identity() : FolderIdentity{};
+    if (const auto same = byIdentity_.find({identity.device, identity.inode});
+        identity.known() && same != byIdentity_.end()) {
+        Node* node = same->second;
+        if (keepHandle && !node->real && !node->subsRead)
+            node->real = std::move(real);
+        return tops_[path] = node;
+    }
+    Node* node = nodes_.emplace_back(std::make_unique<Node>()).get();
     node->path = real ? real->path() : path;
     node->opened = real != nullptr;
     if (real)
         readNode(*node, *real);
     if (keepHandle)
         node->real = std::move(real);
-    Node* raw = node.get();
-    tops_[path] = std::move(node);
-    return raw;
+    if (identity.known())
+        byIdentity_[{identity.device, identity.inode}] = node;
+    return tops_[path] = node;
 }
 
 DryRunFileSystem::Node* DryRunFileSystem::subNode(Node& parent, const QString& name) {

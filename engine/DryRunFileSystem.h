@@ -63,8 +63,10 @@ private:
     NameRules rules_;
     ListingPause pause_;
     quint64 run_ = 1;
-    std::vector<Node*> touched_; // the folders renamed in by the current run
-    std::map<QString, std::unique_ptr<Node>> tops_;
+    std::vector<Node*> touched_;               // the folders renamed in by the current run
+    std::vector<std::unique_ptr<Node>> nodes_; // the top folders read
+    std::map<QString, Node*> tops_;            // by every path they were opened by
+    std::map<std::pair<quint64, quint64>, Node*> byIdentity_;
 };
 
 } // namespace varnex

@@ -37,7 +37,8 @@ public:
 // A copy of the list that a run renames in.
 class ListCopy final : public FileListAccess {
 public:
-    explicit ListCopy(QStringList entries) : entries_(std::move(entries)) {}
+    ListCopy(QStringList entries, QList<FolderIdentity> folders)
+        : entries_(std::move(entries)), folders_(std::move(folders)) {}
     QList<EntryId> entryIds() const override {
         QList<EntryId> ids(entries_.size());
         for (qsizetype i = 0; i < ids.size(); ++i)
@@ -47,9 +48,11 @@ public:
     std::optional<QString> entryText(EntryId id) const override { return entries_.at(id); }
     int rowOf(EntryId id) const override { return int(id); }
     void setEntryText(EntryId id, const QString& text) override { entries_[id] = text; }
+    FolderIdentity entryFolder(EntryId id) const override { return folders_.value(id); }
 
 private:
     QStringList entries_;
+    QList<FolderIdentity> folders_;
 };
 
 // Turns what the engine reports into rows, handing them on in batches: the first screenful
@@ -204,7 +207,7 @@ bool PreviewComputer::compute(const PreviewRequest& request, const Cancelled& ca
     run.startRun();
     switch (request.mode) {
     case SelectionMode::Files: {
-        ListCopy list(request.entries);
+        ListCopy list(request.entries, request.entryFolders);
         run.renameList(list);
         break;
     }

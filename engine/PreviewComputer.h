@@ -17,6 +17,8 @@ struct PreviewRequest {
     RenameOptions options;
     AttributeChoices allowed;
     bool recursive = false;
+    // Files mode: the identity of each entry's folder as the list holds it (empty: none known).
+    QList<FolderIdentity> entryFolders;
 };
 
 // How the run will end for one file.

@@ -158,8 +158,10 @@ PreviewRequest frmVarnex::previewRequest() const {
     request.folder = host_->folderPath();
     if (request.mode == SelectionMode::Files) {
         const FileListAccess& list = fileList_->model();
-        for (const FileListAccess::EntryId id : list.entryIds())
+        for (const FileListAccess::EntryId id : list.entryIds()) {
             request.entries.append(list.entryText(id).value_or(QString()));
+            request.entryFolders.append(list.entryFolder(id));
+        }
     }
     request.options = renameOptions();
     request.allowed = attributeChoices();

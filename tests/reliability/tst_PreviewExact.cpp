@@ -64,12 +64,23 @@ private:
                 const QString top = buildCase(built, fake, scratch);
                 QVERIFY(!top.isEmpty());
                 FileSystem& fs = real ? static_cast<FileSystem&>(posix) : fake;
-                const PreviewRequest request{listRun ? SelectionMode::Files : SelectionMode::Folder,
-                                             top,
-                                             listRun ? built.fullEntries(top) : QStringList(),
-                                             built.options,
-                                             built.allowed,
-                                             built.recurse};
+                PreviewRequest request{listRun ? SelectionMode::Files : SelectionMode::Folder,
+                                       top,
+                                       listRun ? built.fullEntries(top) : QStringList(),
+                                       built.options,
+                                       built.allowed,
+                                       built.recurse,
+                                       {}};
+                ScratchFolder linkHome;
+                if (real && listRun) {
+                    // Files named again through a link to the top folder: still one file each.
+                    QVERIFY(QFile::link(top, linkHome.path() + u"/via"_s));
+                    for (qsizetype k = 0; k < built.entries.size(); k += 3)
+                        request.entries.append(linkHome.path() + u"/via/"_s + built.entries[k]);
+                }
+                for (const QString& entry : request.entries) // as the list holds them
+                    request.entryFolders.append(
+                        fs.folderIdentity(entry.left(entry.lastIndexOf(u'/'))));
                 // The in-memory file system holds any name that fits in 255 characters.
                 DryRunFileSystem dry(fs, real ? DryRunFileSystem::NameRules{}
                                               : DryRunFileSystem::NameRules{0, false});
