@@ -14,6 +14,7 @@ struct DryRunFileSystem::Node {
     // The real folder's identity, so that a files-mode run checks its entries' folders against
     // it exactly as it would against the real one.
     FolderIdentity identity;
+    FsError refusal; // what every rename inside it fails with, when anything
     FolderListing listing;
     // Every entry's attributes when the folder was read; for a folder that could not be
     // listed, each name looked up so far.
@@ -112,6 +113,7 @@ void DryRunFileSystem::finishRun() {
 
 void DryRunFileSystem::readNode(Node& node, Folder& real) {
     node.identity = real.identity();
+    node.refusal = real.renameRefusal();
     std::optional<FolderListing> listing = real.entryKinds(pause_);
     node.listable = listing.has_value();
     if (!listing)
@@ -274,8 +276,14 @@ FsError DryRunFileSystem::rename(Node& node, const QString& oldName, const QStri
         return fsError(fserr::PathFileAccess);
     if (oldName == newName)
         return FsError::success();
+    // As the system tests them: a read-only file system before the new name, the folder's
+    // permission after it.
+    if (node.refusal.number == fserr::PathFileAccess)
+        return node.refusal;
     if (lookup(node, newName))
         return fsError(fserr::FileExists);
+    if (!node.refusal.ok())
+        return node.refusal;
     node.arrived.remove(oldName);
     node.gone.insert(oldName);
     node.gone.remove(newName);

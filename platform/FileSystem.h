@@ -153,6 +153,12 @@ public:
     // file and never renames a folder.
     virtual FsError rename(const QString& oldName, const QString& newName) = 0;
 
+    // What every rename inside this folder fails with now, whatever the file: the folder may
+    // not be written (fserr::PermissionDenied, told after a taken new name), or its file system
+    // is read-only (fserr::PathFileAccess, told before). Success when nothing is known
+    // against it.
+    virtual FsError renameRefusal() { return FsError::success(); }
+
     // Which file the last entryAttributes() found, or the last successful rename() renamed: its
     // number within the file system (the inode), which stays with the file whatever its name.
     // 0 when not known.

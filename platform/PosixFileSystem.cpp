@@ -445,6 +445,15 @@ public:
 
     quint64 lastFileNumber() const override { return queried_.status.number; }
 
+    FsError renameRefusal() override {
+        // Renaming an entry writes the folder and searches it, as the effective user.
+        if (::faccessat(fd_.get(), ".", W_OK | X_OK, AT_EACCESS) == 0)
+            return FsError::success();
+        const int err = errno;
+        return err == EACCES || err == EPERM || err == EROFS ? fsErrorFromErrno(err)
+                                                             : FsError::success();
+    }
+
 private:
     // How many entries are read between two calls of a listing's pause.
     static constexpr qsizetype PauseEvery = 2048;

@@ -63,6 +63,9 @@ private:
                 ScratchFolder scratch;
                 const QString top = buildCase(built, fake, scratch);
                 QVERIFY(!top.isEmpty());
+                if (!real && c.seed % 3 == 0) // a folder that refuses every rename in it, two ways
+                    fake.refuseRenamesIn(top, c.seed % 2 ? fserr::PathFileAccess
+                                                         : fserr::PermissionDenied);
                 FileSystem& fs = real ? static_cast<FileSystem&>(posix) : fake;
                 PreviewRequest request{listRun ? SelectionMode::Files : SelectionMode::Folder,
                                        top,

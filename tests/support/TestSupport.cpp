@@ -19,6 +19,7 @@ struct FakeFileSystem::Node {
     QByteArray content;
     bool openable = true;
     bool listable = true;
+    FsError refusal; // what every rename inside it fails with, when anything
     std::vector<std::unique_ptr<Node>> children; // listing order
     QHash<QString, Node*> byName;
 
@@ -44,6 +45,7 @@ public:
     FakeFolder(FakeFileSystem& fs, QString path) : fs_(fs), path_(std::move(path)) {}
 
     QString path() const override { return path_; }
+    FsError renameRefusal() override { return fs_.find(path_)->refusal; }
 
     std::optional<QList<FolderEntry>> entries() override {
         const Node* node = fs_.find(path_);
@@ -119,6 +121,10 @@ void FakeFileSystem::addFile(const QString& path, const QByteArray& content, qui
     file->attributes = attributes;
 }
 
+void FakeFileSystem::refuseRenamesIn(const QString& folderPath, int number) {
+    makeFolders(folderPath)->refusal = fsError(number);
+}
+
 void FakeFileSystem::setUnreadable(const QString& folderPath, bool openable) {
     if (Node* node = find(folderPath)) {
         node->openable = openable;
@@ -179,8 +185,12 @@ FsError FakeFileSystem::renameInFolder(const QString& folderPath, const QString&
         return fsError(fserr::BadFileName);
     if (newName == oldName)
         return FsError::success();
+    if (folder->refusal.number == fserr::PathFileAccess) // a read-only file system
+        return folder->refusal;
     if (folder->child(newName))
         return fsError(fserr::FileExists);
+    if (!folder->refusal.ok())
+        return folder->refusal;
     folder->byName.remove(oldName);
     node->name = newName;
     folder->byName.insert(newName, node);
