@@ -182,9 +182,7 @@ DryRunFileSystem::Node* DryRunFileSystem::topNode(const QString& path, bool keep
     std::unique_ptr<Folder> real = real_.openFolder(path);
     // Another spelling of a folder read already (through a link, say) is that folder.
     const FolderIdentity identity = real ? real->identity() : FolderIdentity{};
-    if (const auto same = byIdentity_.find({identity.device, identity.inode});
-        identity.known() && same != byIdentity_.end()) {
-        Node* node = same->second;
+    if (Node* node = identity.known() ? byIdentity_.value(identity) : nullptr) {
         if (keepHandle && !node->real && !node->subsRead)
             node->real = std::move(real);
         return tops_[path] = node;
@@ -197,7 +195,7 @@ DryRunFileSystem::Node* DryRunFileSystem::topNode(const QString& path, bool keep
     if (keepHandle)
         node->real = std::move(real);
     if (identity.known())
-        byIdentity_[{identity.device, identity.inode}] = node;
+        byIdentity_.insert(identity, node);
     return tops_[path] = node;
 }
 

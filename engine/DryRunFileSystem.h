@@ -66,7 +66,7 @@ private:
     std::vector<Node*> touched_;               // the folders renamed in by the current run
     std::vector<std::unique_ptr<Node>> nodes_; // the top folders read
     std::map<QString, Node*> tops_;            // by every path they were opened by
-    std::map<std::pair<quint64, quint64>, Node*> byIdentity_;
+    QHash<FolderIdentity, Node*> byIdentity_;
 };
 
 } // namespace varnex

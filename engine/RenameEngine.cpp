@@ -101,9 +101,7 @@ struct ListedFile {
 };
 
 size_t qHash(const ListedFile& file, size_t seed) {
-    using ::qHash;
-    return qHash(file.name, seed) ^ qHash(file.folder.device, seed) ^
-           (qHash(file.folder.inode, seed) << 1);
+    return ::qHash(file.name, seed) ^ qHash(file.folder, seed);
 }
 
 // The name part of a path: what follows its last separator.
@@ -120,14 +118,9 @@ class TextSummary {
 public:
     explicit TextSummary(qsizetype count)
         : words_(std::bit_ceil(std::max<std::size_t>(1, (std::size_t(count) + 3) / 4))) {}
-    // Adds `text`; true when the summary may have held it already.
-    bool add(QStringView text) {
+    void add(QStringView text) {
         const std::size_t hash = hashOf(text);
-        quint64& word = words_[wordOf(hash)];
-        const quint64 bits = bitsOf(hash);
-        const bool held = (word & bits) == bits;
-        word |= bits;
-        return held;
+        words_[wordOf(hash)] |= bitsOf(hash);
     }
     bool mayHold(QStringView text) const {
         const std::size_t hash = hashOf(text);
@@ -298,13 +291,27 @@ int RenameEngine::renameList(FileListAccess& list) {
     // The file names of the entries as the run starts: those not yet reached keep them until
     // then.
     TextSummary listed(ids.size());
-    // The names more than one entry may hold: only those can name one file twice.
-    TextSummary listedTwice(ids.size());
+    // The folders the entries name by more than one spelling (through a link, say): only in
+    // those can two entries name one file. Entries of one spelling usually follow one another.
+    QHash<FolderIdentity, QString> spellings;
+    QSet<FolderIdentity> spelledTwice;
+    FolderIdentity lastIdentity;
+    QString lastSpelling;
     for (qsizetype i = 0; i < ids.size() && !StopRun; ++i) {
         if (const std::optional<QString> text = list.entryText(ids[i])) {
             const QStringView name = namePart(*text, separator);
-            if (listed.add(name))
-                listedTwice.add(name);
+            listed.add(name);
+            const FolderIdentity folder = list.entryFolder(ids[i]);
+            const QStringView spelling = QStringView(*text).chopped(name.size());
+            if (folder.known() && (folder != lastIdentity || spelling != lastSpelling)) {
+                lastIdentity = folder;
+                lastSpelling = spelling.toString();
+                const auto first = spellings.constFind(folder);
+                if (first == spellings.cend())
+                    spellings.insert(folder, lastSpelling);
+                else if (*first != lastSpelling)
+                    spelledTwice.insert(folder);
+            }
         }
         if (i % 1024 == 1023)
             events_.processEvents();
@@ -359,7 +366,7 @@ int RenameEngine::renameList(FileListAccess& list) {
             continue;
         if (listed.mayHold(lastNewName_))
             renamedTo.insert(ListedFile{folder, folder.known() ? lastNewName_ : lastNewPath_});
-        if (folder.known() && listedTwice.mayHold(name))
+        if (!spelledTwice.isEmpty() && spelledTwice.contains(folder))
             renamedFrom.insert(file, lastNewName_);
     }
     return int(folders.size());

@@ -2,6 +2,7 @@
 
 #include "FsError.h"
 
+#include <QHashFunctions>
 #include <QLatin1StringView>
 #include <QList>
 #include <QString>
@@ -79,6 +80,9 @@ struct FolderIdentity {
     // that nothing is ever renamed through it.
     static constexpr FolderIdentity none() { return {~quint64(0), ~quint64(0)}; }
     friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
+    friend size_t qHash(const FolderIdentity& folder, size_t seed) {
+        return ::qHash(folder.device, seed) ^ (::qHash(folder.inode, seed) << 1);
+    }
 };
 
 // Calls `pause` (when there is one) after every 4,096th of the `done` items of a long pass over
