@@ -323,10 +323,10 @@ int RenameEngine::renameList(FileListAccess& list) {
     // names a file already renamed here, which is not offered again. A new name that is the
     // name of no entry needs no keeping, and that is nearly every name.
     QSet<ListedFile> renamedTo;
-    // Files renamed in this run, under their old names, with their new ones, that another
-    // entry may name through another spelling of its folder: that entry is given the new name
-    // too, and the file is not offered again.
-    QHash<ListedFile, QString> renamedFrom;
+    // Files offered in this run, under their old names, that another entry may name through
+    // another spelling of their folder, with their new names (null when they kept the old
+    // one): that entry is not offered the file again, and is given the new name.
+    QHash<ListedFile, QString> offered;
     for (const FileListAccess::EntryId id : ids) {
         if (StopRun)
             break;
@@ -349,8 +349,10 @@ int RenameEngine::renameList(FileListAccess& list) {
         const ListedFile file{folder, folder.known() ? name : *text};
         if (renamedTo.contains(file))
             continue;
-        if (const auto from = renamedFrom.constFind(file); from != renamedFrom.cend()) {
-            list.setEntryText(id, joined(QStringView(*text).first(cut + separator.size()), *from));
+        if (const auto before = offered.constFind(file); before != offered.cend()) {
+            if (!before->isNull())
+                list.setEntryText(
+                    id, joined(QStringView(*text).first(cut + separator.size()), *before));
             continue;
         }
         ++counters.FilesProcessed;
@@ -362,12 +364,11 @@ int RenameEngine::renameList(FileListAccess& list) {
             folders.insert(lastFolder);
         }
         PerformReplacement(lastFolder, name, nullptr, &list, id);
-        if (lastNewPath_.isEmpty())
-            continue;
-        if (listed.mayHold(lastNewName_))
-            renamedTo.insert(ListedFile{folder, folder.known() ? lastNewName_ : lastNewPath_});
+        const bool renamed = !lastNewPath_.isEmpty();
         if (!spelledTwice.isEmpty() && spelledTwice.contains(folder))
-            renamedFrom.insert(file, lastNewName_);
+            offered.insert(file, renamed ? lastNewName_ : QString());
+        if (renamed && listed.mayHold(lastNewName_))
+            renamedTo.insert(ListedFile{folder, folder.known() ? lastNewName_ : lastNewPath_});
     }
     return int(folders.size());
 }

@@ -178,6 +178,8 @@ private Q_SLOTS:
             {u"here=->."_s, u"za=a"_s}, 1, {});
         row("one file by two paths, list", {{"a", "here->."}, {"a", "here/a"}, {z}},
             {u"here=->."_s, u"za=a"_s}, 1, {});
+        row("one file by two paths, refused", {{"a", "za", "here->."}, {"here/a", "a"}, {z}},
+            {u"a=a"_s, u"here=->."_s, u"za=za"_s}, 0, {58});
         row("case pair, list", {{"A", "a"}, {"A", "a"}, {caseOptions(CaseMode::Lower)}},
             {u"A=A"_s, u"a=a"_s}, 1, {58});
         // A name that is not UTF-8 is never renamed, nor the file whose name is its lossy reading.
