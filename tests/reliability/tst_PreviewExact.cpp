@@ -74,13 +74,12 @@ private:
                                        built.allowed,
                                        built.recurse,
                                        {}};
+                // Files named again through a link to the top folder: still one file each.
                 ScratchFolder linkHome;
-                if (real && listRun) {
-                    // Files named again through a link to the top folder: still one file each.
-                    QVERIFY(QFile::link(top, linkHome.path() + u"/via"_s));
-                    for (qsizetype k = 0; k < built.entries.size(); k += 3)
-                        request.entries.append(linkHome.path() + u"/via/"_s + built.entries[k]);
-                }
+                const bool relink = real && listRun;
+                QVERIFY(!relink || QFile::link(top, linkHome.path() + u"/via"_s));
+                for (qsizetype k = 0; relink && k < built.entries.size(); k += 3)
+                    request.entries.append(linkHome.path() + u"/via/"_s + built.entries[k]);
                 for (const QString& entry : request.entries) // as the list holds them
                     request.entryFolders.append(
                         fs.folderIdentity(entry.left(entry.lastIndexOf(u'/'))));

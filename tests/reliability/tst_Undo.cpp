@@ -12,8 +12,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 #include <QThread>
+#include <QtEndian>
 #include <cstdio>
-#include <cstring>
 #include <unistd.h>
 #include <utility>
 
@@ -177,8 +177,8 @@ private Q_SLOTS:
         QVERIFY(renameRaw(r + "kd", r + "d"));             // put back by hand: silent
         // Another file took a new name: reported, and left alone, unless the renamed file is
         // back under its old name.
-        QVERIFY(renameRaw(r + "ke", other.raw() + "/ke") && renameRaw(r + "kf", r + "f"));
-        QVERIFY(makeTree(top.raw(), {"ke=new", "kf=new"}));
+        QVERIFY(renameRaw(r + "ke", other.raw() + "/ke") && renameRaw(r + "kf", r + "f") &&
+                makeTree(top.raw(), {"ke=new", "kf=new"}));
         QVERIFY(renameRaw(r + "s", r + "s.moved"));
         // The old name a taken; the folder s is now a link to another, with a kx of its own.
         QVERIFY(makeTree(top.raw(), {"a=taken", "s->" + other.raw()}));
@@ -257,12 +257,9 @@ private Q_SLOTS:
         QByteArray bytes = file.readAll();
         // Header, the folder's record, then the rename's: made an old one by dropping the number.
         const qsizetype at = 16 + 12 + ((16 + top.raw().size() + 1 + 3) & ~3);
-        quint32 payload = 0;
-        std::memcpy(&payload, bytes.constData() + at + 4, 4);
-        QCOMPARE(bytes.at(at), 'N');
-        payload -= 8;
-        bytes[at] = 'R';
-        bytes.replace(at + 4, 4, QByteArray(reinterpret_cast<const char*>(&payload), 4));
+        const quint32 payload = qFromUnaligned<quint32>(bytes.constData() + at + 4) - 8;
+        QCOMPARE(std::exchange(bytes[at], 'R'), 'N');
+        qToUnaligned(payload, bytes.data() + at + 4);
         bytes.remove(at + 12 + payload, 8);
         QVERIFY(file.resize(0) && file.write(bytes) == bytes.size());
         file.close();
