@@ -14,7 +14,7 @@ struct DryRunFileSystem::Node {
     // The real folder's identity, so that a files-mode run checks its entries' folders against
     // it exactly as it would against the real one.
     FolderIdentity identity;
-    FsError refusal; // what every rename inside it fails with, when anything
+    RenameRefusal refusal; // what every rename inside it fails with, when anything
     FolderListing listing;
     // Every entry's attributes when the folder was read; for a folder that could not be
     // listed, each name looked up so far.
@@ -34,9 +34,11 @@ struct DryRunFileSystem::Node {
 
 class DryRunFileSystem::DryFolder final : public Folder {
 public:
-    DryFolder(DryRunFileSystem& fs, Node& node) : fs_(fs), node_(node) {}
+    // `path` is the spelling the folder was opened by, which may differ from the node's.
+    DryFolder(DryRunFileSystem& fs, Node& node, QString path)
+        : fs_(fs), node_(node), path_(std::move(path)) {}
 
-    QString path() const override { return node_.path; }
+    QString path() const override { return path_; }
     FolderIdentity identity() const override { return node_.identity; }
 
     std::optional<QList<FolderEntry>> entries() override {
@@ -63,7 +65,8 @@ public:
 
     std::unique_ptr<Folder> openSubFolder(const QString& name) override {
         Node* sub = fs_.subNode(node_, name);
-        return sub ? std::make_unique<DryFolder>(fs_, *sub) : nullptr;
+        return sub ? std::make_unique<DryFolder>(fs_, *sub, path_ % name % nativeSeparator())
+                   : nullptr;
     }
 
     FsError rename(const QString& oldName, const QString& newName) override {
@@ -73,6 +76,7 @@ public:
 private:
     DryRunFileSystem& fs_;
     Node& node_;
+    QString path_;
 };
 
 DryRunFileSystem::DryRunFileSystem(FileSystem& real) : DryRunFileSystem(real, NameRules{}) {}
@@ -85,6 +89,7 @@ DryRunFileSystem::~DryRunFileSystem() = default;
 void DryRunFileSystem::forgetFolders() {
     touched_.clear();
     tops_.clear();
+    spellings_.clear();
     byIdentity_.clear();
     nodes_.clear();
 }
@@ -180,9 +185,12 @@ DryRunFileSystem::Node* DryRunFileSystem::topNode(const QString& path, bool keep
         return node;
     }
     std::unique_ptr<Folder> real = real_.openFolder(path);
-    // Another spelling of a folder read already (through a link, say) is that folder.
+    spellings_.insert(path, real ? real->path() : path);
+    // Another spelling of a folder read already (through a link, say) is that folder, unless
+    // renames are refused through one spelling only (a read-only mount of a writable folder).
     const FolderIdentity identity = real ? real->identity() : FolderIdentity{};
-    if (Node* node = identity.known() ? byIdentity_.value(identity) : nullptr) {
+    Node* same = identity.known() ? byIdentity_.value(identity) : nullptr;
+    if (Node* node = same && same->refusal == real->renameRefusal() ? same : nullptr) {
         if (keepHandle && !node->real && !node->subsRead)
             node->real = std::move(real);
         return tops_[path] = node;
@@ -264,8 +272,12 @@ bool DryRunFileSystem::nameRefused(const QString& name) const {
 }
 
 FsError DryRunFileSystem::rename(Node& node, const QString& oldName, const QString& newName) {
+    using Step = RenameRefusal::Step;
     if (nameRefused(oldName) || nameRefused(newName))
         return fsError(fserr::BadFileName);
+    // The folder's refusal comes at the step where the system tells it.
+    if (node.refusal.step == Step::BeforeLookup)
+        return node.refusal.error;
     const std::optional<quint32> found = lookup(node, oldName);
     if (!found)
         return fsError(fserr::FileNotFound);
@@ -274,14 +286,12 @@ FsError DryRunFileSystem::rename(Node& node, const QString& oldName, const QStri
         return fsError(fserr::PathFileAccess);
     if (oldName == newName)
         return FsError::success();
-    // As the system tests them: a read-only file system before the new name, the folder's
-    // permission after it.
-    if (node.refusal.number == fserr::PathFileAccess)
-        return node.refusal;
+    if (node.refusal.step == Step::BeforeNewName)
+        return node.refusal.error;
     if (lookup(node, newName))
         return fsError(fserr::FileExists);
-    if (!node.refusal.ok())
-        return node.refusal;
+    if (node.refusal.step == Step::AfterNewName)
+        return node.refusal.error;
     node.arrived.remove(oldName);
     node.gone.insert(oldName);
     node.gone.remove(newName);
@@ -293,7 +303,8 @@ std::unique_ptr<Folder> DryRunFileSystem::openFolder(const QString& path) {
     if (path.isEmpty())
         return nullptr;
     Node* node = topNode(path, true);
-    return node->opened ? std::make_unique<DryFolder>(*this, *node) : nullptr;
+    return node->opened ? std::make_unique<DryFolder>(*this, *node, spellings_.value(path))
+                        : nullptr;
 }
 
 FsError DryRunFileSystem::renameInFolder(const QString& folderPath, const QString& oldName,

@@ -66,6 +66,7 @@ private:
     std::vector<Node*> touched_;               // the folders renamed in by the current run
     std::vector<std::unique_ptr<Node>> nodes_; // the top folders read
     std::map<QString, Node*> tops_;            // by every path they were opened by
+    QHash<QString, QString> spellings_;        // each of those paths as its real folder spells it
     QHash<FolderIdentity, Node*> byIdentity_;
 };
 

@@ -120,7 +120,9 @@ private:
             ++summary_.skipped;
             break;
         }
-        pending_.append({QStringView(folder).sliced(nameFrom_) % name, newName, outcome, 0, 0});
+        // Folder mode: relative to the chosen folder, which every folder of the walk starts with.
+        const qsizetype from = folder.size() >= nameFrom_ ? nameFrom_ : 0;
+        pending_.append({QStringView(folder).sliced(from) % name, newName, outcome, 0, 0});
         return pending_.last();
     }
 

@@ -173,6 +173,7 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
         return QString(path % fileName);
     };
     lastNewPath_.clear();
+    lastFolderMissed_ = false;
     // Each pass is one attempt; Retry starts the next pass with freshly read choices. A loop
     // rather than a nested call, so any number of retries takes no stack.
     for (;;) {
@@ -202,7 +203,8 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
             // its path since.
             if (!folder && listed.known())
                 target = checkedListFolder(path, listed);
-            if (!target && listed.known()) {
+            lastFolderMissed_ = !target && listed.known();
+            if (lastFolderMissed_) {
                 error = fsError(fserr::PathNotFound);
             } else {
                 if (observer_)
@@ -347,14 +349,14 @@ int RenameEngine::renameList(FileListAccess& list) {
         const QString name = text->mid(cut + separator.size());
         const FolderIdentity folder = list.entryFolder(id);
         const ListedFile file{folder, folder.known() ? name : *text};
-        if (renamedTo.contains(file))
-            continue;
         if (const auto before = offered.constFind(file); before != offered.cend()) {
             if (!before->isNull())
                 list.setEntryText(
                     id, joined(QStringView(*text).first(cut + separator.size()), *before));
             continue;
         }
+        if (renamedTo.contains(file))
+            continue;
         ++counters.FilesProcessed;
         // Entries of one folder usually follow one another: a folder just counted is not
         // looked up again.
@@ -365,7 +367,9 @@ int RenameEngine::renameList(FileListAccess& list) {
         }
         PerformReplacement(lastFolder, name, nullptr, &list, id);
         const bool renamed = !lastNewPath_.isEmpty();
-        if (!spelledTwice.isEmpty() && spelledTwice.contains(folder))
+        // A file is offered once its folder was reached; an entry whose folder is not the one
+        // it was added from never reached it.
+        if (!spelledTwice.isEmpty() && spelledTwice.contains(folder) && !lastFolderMissed_)
             offered.insert(file, renamed ? lastNewName_ : QString());
         if (renamed && listed.mayHold(lastNewName_))
             renamedTo.insert(ListedFile{folder, folder.known() ? lastNewName_ : lastNewPath_});

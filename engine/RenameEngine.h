@@ -135,6 +135,8 @@ private:
     // The full path, and the name, given to the last list entry renamed by PerformReplacement.
     QString lastNewPath_;
     QString lastNewName_;
+    // Set when a list entry's last attempt found its folder replaced since it was added.
+    bool lastFolderMissed_ = false;
     // The folders of a list run, by path, as checkedListFolder() opened and checked them, and
     // the one it gave last: entries of one folder usually follow one another.
     std::unordered_map<QString, std::unique_ptr<Folder>> listFolders_;

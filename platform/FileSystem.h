@@ -107,6 +107,23 @@ inline FolderListing FolderListing::reordered(const QList<qsizetype>& order,
     return result;
 }
 
+// What every rename inside a folder fails with, and at which step of a rename the system
+// tells it.
+struct RenameRefusal {
+    enum class Step {
+        None,          // nothing is known against renames in the folder
+        BeforeLookup,  // the folder may not be searched: no name in it can even be looked up
+        BeforeNewName, // its file system is read-only: told before a taken new name
+        AfterNewName,  // the folder may not be written: told after a taken new name
+    };
+    Step step = Step::None;
+    FsError error;
+
+    friend bool operator==(const RenameRefusal& a, const RenameRefusal& b) {
+        return a.step == b.step && a.error.number == b.error.number;
+    }
+};
+
 // An open folder. Everything is relative to the folder itself, so a walk can go deeper than
 // any path length limit and never follows a symbolic link into another place.
 class Folder {
@@ -157,11 +174,9 @@ public:
     // file and never renames a folder.
     virtual FsError rename(const QString& oldName, const QString& newName) = 0;
 
-    // What every rename inside this folder fails with now, whatever the file: the folder may
-    // not be written (fserr::PermissionDenied, told after a taken new name), or its file system
-    // is read-only (fserr::PathFileAccess, told before). Success when nothing is known
-    // against it.
-    virtual FsError renameRefusal() { return FsError::success(); }
+    // What every rename inside this folder fails with now, whatever the file; nothing when
+    // nothing is known against it.
+    virtual RenameRefusal renameRefusal() { return {}; }
 
     // Which file the last entryAttributes() found, or the last successful rename() renamed: its
     // number within the file system (the inode), which stays with the file whatever its name.

@@ -445,13 +445,19 @@ public:
 
     quint64 lastFileNumber() const override { return queried_.status.number; }
 
-    FsError renameRefusal() override {
-        // Renaming an entry writes the folder and searches it, as the effective user.
-        if (::faccessat(fd_.get(), ".", W_OK | X_OK, AT_EACCESS) == 0)
-            return FsError::success();
+    RenameRefusal renameRefusal() override {
+        // Renaming an entry searches the folder, then writes it, as the effective user.
+        using Step = RenameRefusal::Step;
+        if (::faccessat(fd_.get(), ".", X_OK, AT_EACCESS) != 0 && errno == EACCES)
+            return {Step::BeforeLookup, fsErrorFromErrno(EACCES)};
+        if (::faccessat(fd_.get(), ".", W_OK, AT_EACCESS) == 0)
+            return {};
+        // Anything else (a sandbox that refuses the question itself answers EPERM) tells
+        // nothing about the renames.
         const int err = errno;
-        return err == EACCES || err == EPERM || err == EROFS ? fsErrorFromErrno(err)
-                                                             : FsError::success();
+        return err == EROFS    ? RenameRefusal{Step::BeforeNewName, fsErrorFromErrno(err)}
+               : err == EACCES ? RenameRefusal{Step::AfterNewName, fsErrorFromErrno(err)}
+                               : RenameRefusal{};
     }
 
 private:

@@ -264,7 +264,6 @@ private Q_SLOTS:
         QVERIFY(file.resize(0) && file.write(bytes) == bytes.size());
         file.close();
         QCOMPARE(undoSummary(undo(journals.path())), u"Undid 1 rename."_s);
-        QCOMPARE(layout(top.raw()), QStringList{u"a=a"_s});
     }
 
     // A run's journal made after the clock was set back still sorts as the newest, and the

@@ -19,7 +19,7 @@ struct FakeFileSystem::Node {
     QByteArray content;
     bool openable = true;
     bool listable = true;
-    FsError refusal; // what every rename inside it fails with, when anything
+    RenameRefusal refusal; // what every rename inside it fails with, when anything
     std::vector<std::unique_ptr<Node>> children; // listing order
     QHash<QString, Node*> byName;
 
@@ -45,7 +45,7 @@ public:
     FakeFolder(FakeFileSystem& fs, QString path) : fs_(fs), path_(std::move(path)) {}
 
     QString path() const override { return path_; }
-    FsError renameRefusal() override { return fs_.find(path_)->refusal; }
+    RenameRefusal renameRefusal() override { return fs_.find(path_)->refusal; }
 
     std::optional<QList<FolderEntry>> entries() override {
         const Node* node = fs_.find(path_);
@@ -121,8 +121,8 @@ void FakeFileSystem::addFile(const QString& path, const QByteArray& content, qui
     file->attributes = attributes;
 }
 
-void FakeFileSystem::refuseRenamesIn(const QString& folderPath, int number) {
-    makeFolders(folderPath)->refusal = fsError(number);
+void FakeFileSystem::refuseRenamesIn(const QString& folderPath, const RenameRefusal& refusal) {
+    makeFolders(folderPath)->refusal = refusal;
 }
 
 void FakeFileSystem::setUnreadable(const QString& folderPath, bool openable) {
@@ -176,6 +176,9 @@ FsError FakeFileSystem::renameInFolder(const QString& folderPath, const QString&
     Node* folder = find(folderPath);
     if (!folder || !folder->isFolder)
         return fsError(fserr::PathNotFound);
+    using Step = RenameRefusal::Step;
+    if (folder->refusal.step == Step::BeforeLookup)
+        return folder->refusal.error;
     Node* node = folder->child(oldName);
     if (!isValidName(oldName) || !node)
         return fsError(fserr::FileNotFound);
@@ -185,12 +188,12 @@ FsError FakeFileSystem::renameInFolder(const QString& folderPath, const QString&
         return fsError(fserr::BadFileName);
     if (newName == oldName)
         return FsError::success();
-    if (folder->refusal.number == fserr::PathFileAccess) // a read-only file system
-        return folder->refusal;
+    if (folder->refusal.step == Step::BeforeNewName)
+        return folder->refusal.error;
     if (folder->child(newName))
         return fsError(fserr::FileExists);
-    if (!folder->refusal.ok())
-        return folder->refusal;
+    if (folder->refusal.step == Step::AfterNewName)
+        return folder->refusal.error;
     folder->byName.remove(oldName);
     node->name = newName;
     folder->byName.insert(newName, node);

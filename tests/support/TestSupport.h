@@ -31,9 +31,8 @@ public:
     void addFile(const QString& path, const QByteArray& content = {}, quint32 attributes = 0);
     // A folder whose entries cannot be read; unless `openable`, it cannot be opened either.
     void setUnreadable(const QString& folderPath, bool openable = false);
-    // Every rename inside the folder fails with `number`: fserr::PathFileAccess as on a
-    // read-only file system (before a taken new name), or as without permission (after it).
-    void refuseRenamesIn(const QString& folderPath, int number);
+    // Every rename inside the folder fails as `refusal` says.
+    void refuseRenamesIn(const QString& folderPath, const RenameRefusal& refusal);
 
     QByteArray content(const QString& path) const;
     // The names in a folder, in listing order.
