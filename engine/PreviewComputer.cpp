@@ -1,5 +1,7 @@
 #include "PreviewComputer.h"
 
+#include "platform/Text.h"
+
 #include <QElapsedTimer>
 #include <QLocale>
 
@@ -180,8 +182,10 @@ QString previewSummaryText(const PreviewSummary& s) {
         return s.refusal;
     return PreviewComputer::tr("%1 to rename").arg(count(s.toRename)) % u" \u00b7 " %
            (s.errors == 1 ? PreviewComputer::tr("1 error")
-                          : PreviewComputer::tr("%1 errors").arg(count(s.errors))) %
-           u" \u00b7 " % PreviewComputer::tr("%1 skipped").arg(count(s.skipped));
+                          : PreviewComputer::tr("%1 errors", nullptr, pluralCount(s.errors))
+                                .arg(count(s.errors))) %
+           u" \u00b7 " %
+           PreviewComputer::tr("%1 skipped", nullptr, pluralCount(s.skipped)).arg(count(s.skipped));
 }
 
 bool PreviewComputer::compute(const PreviewRequest& request, const Cancelled& cancelled,

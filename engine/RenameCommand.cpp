@@ -1,6 +1,7 @@
 #include "RenameCommand.h"
 
 #include "platform/AppInfo.h"
+#include "platform/Text.h"
 
 #include <QCoreApplication>
 
@@ -90,11 +91,12 @@ QString RunSummary(const RunCounters& counters, qint64 foldersSearched) {
         head = QCoreApplication::translate(
             "RenameCommand", "No files were found that meet the replacement criteria.");
     else
-        head =
-            QCoreApplication::translate("RenameCommand", "Finished renaming ") %
-            QString::number(counters.FilesRenamed) %
-            (counters.FilesRenamed == 1 ? QCoreApplication::translate("RenameCommand", " file.")
-                                        : QCoreApplication::translate("RenameCommand", " files."));
+        head = QCoreApplication::translate("RenameCommand", "Finished renaming ") %
+               QString::number(counters.FilesRenamed) %
+               (counters.FilesRenamed == 1
+                    ? QCoreApplication::translate("RenameCommand", " file.")
+                    : QCoreApplication::translate("RenameCommand", " files.", nullptr,
+                                                  pluralCount(counters.FilesRenamed)));
 
     return head % LineBreak % LineBreak %
            QCoreApplication::translate("RenameCommand", "Folders searched: ") %

@@ -2,6 +2,7 @@
 
 #include "RunJournal.h"
 #include "platform/PosixFileSystem.h"
+#include "platform/Text.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -152,7 +153,8 @@ QString undoSummary(const UndoOutcome& outcome) {
         return outcome.why;
     QString text = outcome.undone == 1
                        ? QCoreApplication::translate("UndoCommand", "Undid 1 rename.")
-                       : QCoreApplication::translate("UndoCommand", "Undid %1 renames.")
+                       : QCoreApplication::translate("UndoCommand", "Undid %1 renames.", nullptr,
+                                                     pluralCount(outcome.undone))
                              .arg(number(outcome.undone));
     if (outcome.problemCount > 0) {
         text += u"\r\r";

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringView>
 #include <algorithm>
+#include <limits>
 
 namespace varnex {
 
@@ -22,6 +23,12 @@ inline QString joined(QStringView a, QStringView b, QStringView c) {
     std::copy(c.begin(), c.end(),
               std::copy(b.begin(), b.end(), std::copy(a.begin(), a.end(), text.begin())));
     return text;
+}
+
+// The count that picks the plural form of a translated text: languages differ in which counts
+// take which form (French says "0 erreur", English "0 errors").
+inline int pluralCount(qint64 n) {
+    return int(std::clamp<qint64>(n, 0, std::numeric_limits<int>::max()));
 }
 
 // Whether every character of `text` is plain ASCII, so that its UTF-8 bytes are its characters.

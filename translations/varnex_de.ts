@@ -183,13 +183,19 @@
         <source>1 error</source>
         <translation>1 Fehler</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>%1 errors</source>
-        <translation>%1 Fehler</translation>
+        <translation>
+            <numerusform>%1 Fehler</numerusform>
+            <numerusform>%1 Fehler</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>%1 skipped</source>
-        <translation>%1 übersprungen</translation>
+        <translation>
+            <numerusform>%1 übersprungen</numerusform>
+            <numerusform>%1 übersprungen</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -222,9 +228,12 @@
         <source> file.</source>
         <translation> Datei.</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source> files.</source>
-        <translation> Dateien.</translation>
+        <translation>
+            <numerusform> Datei.</numerusform>
+            <numerusform> Dateien.</numerusform>
+        </translation>
     </message>
     <message>
         <source>Folders searched: </source>
@@ -387,9 +396,12 @@
         <source>Undid 1 rename.</source>
         <translation>1 Umbenennung rückgängig gemacht.</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>Undid %1 renames.</source>
-        <translation>%1 Umbenennungen rückgängig gemacht.</translation>
+        <translation>
+            <numerusform>%1 Umbenennung rückgängig gemacht.</numerusform>
+            <numerusform>%1 Umbenennungen rückgängig gemacht.</numerusform>
+        </translation>
     </message>
     <message>
         <source>1 file could not be restored:</source>

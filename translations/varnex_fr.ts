@@ -173,7 +173,7 @@
     </message>
     <message>
         <source>skipped (%1)</source>
-        <translation>ignoré (%1)</translation>
+        <translation>écarté (%1)</translation>
     </message>
     <message>
         <source>%1 to rename</source>
@@ -183,13 +183,19 @@
         <source>1 error</source>
         <translation>1 erreur</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>%1 errors</source>
-        <translation>%1 erreurs</translation>
+        <translation>
+            <numerusform>%1 erreur</numerusform>
+            <numerusform>%1 erreurs</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>%1 skipped</source>
-        <translation>%1 ignorés</translation>
+        <translation>
+            <numerusform>%1 écarté</numerusform>
+            <numerusform>%1 écartés</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -222,9 +228,12 @@
         <source> file.</source>
         <translation> fichier.</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source> files.</source>
-        <translation> fichiers.</translation>
+        <translation>
+            <numerusform> fichier.</numerusform>
+            <numerusform> fichiers.</numerusform>
+        </translation>
     </message>
     <message>
         <source>Folders searched: </source>
@@ -387,9 +396,12 @@
         <source>Undid 1 rename.</source>
         <translation>1 renommage annulé.</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>Undid %1 renames.</source>
-        <translation>%1 renommages annulés.</translation>
+        <translation>
+            <numerusform>%1 renommage annulé.</numerusform>
+            <numerusform>%1 renommages annulés.</numerusform>
+        </translation>
     </message>
     <message>
         <source>1 file could not be restored:</source>

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/Program.h"
 #include "app/Translations.h"
+#include "engine/PreviewComputer.h"
 #include "engine/RenameCommand.h"
 #include "platform/FsError.h"
 #include "platform/PosixFileSystem.h"
@@ -218,11 +219,13 @@ private Q_SLOTS:
     // it and none clipped, and messages of every subsystem.
     void theWindowSpeaks_data() {
         QTest::addColumn<QString>("language");
-        QTest::newRow("de") << u"de"_s;
-        QTest::newRow("fr") << u"fr"_s;
+        QTest::addColumn<QString>("preview"); // a summary whose counts take the singular in French
+        QTest::newRow("de") << u"de"_s << u"0 umzubenennen \u00b7 0 Fehler \u00b7 1 übersprungen"_s;
+        QTest::newRow("fr") << u"fr"_s << u"0 à renommer \u00b7 0 erreur \u00b7 1 écarté"_s;
     }
     void theWindowSpeaks() {
         QFETCH(QString, language);
+        QFETCH(QString, preview);
         QFile ts(QT_TESTCASE_SOURCEDIR "/../../translations/varnex_"_L1 + language + u".ts"_s);
         QVERIFY(ts.open(QIODevice::ReadOnly));
         const QByteArray content = ts.readAll();
@@ -257,6 +260,7 @@ private Q_SLOTS:
         QStringList clipped = clippedCaptions(&window);
         clipped.removeAll(window.lblFolder->text()); // a path, however long TMPDIR makes it
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(u'|')));
+        QCOMPARE(previewSummaryText({0, 0, 1, {}}), preview);
         qDeleteAll(qApp->findChildren<QTranslator*>()); // back to English for the next language
     }
 };
