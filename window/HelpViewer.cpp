@@ -37,15 +37,21 @@ bool HelpViewer::showContents(const QString& file) {
     return true;
 }
 
-QString helpFilePath(const QString& programFolder) {
-    const QString name = QStringLiteral("Varnex Help.html");
-    const QString beside = programFolder % nativeSeparator() % name;
-    if (QFileInfo::exists(beside))
-        return beside;
-    const QString installed = programFolder % nativeSeparator() %
-                              QStringLiteral(VARNEX_INSTALLED_HELP_FOLDER) % nativeSeparator() %
-                              name;
-    return QFileInfo::exists(installed) ? QDir::cleanPath(installed) : beside;
+QString helpFilePath(const QString& programFolder, const QLocale& locale) {
+    const QString english = QStringLiteral("Varnex Help.html");
+    const QString translated =
+        QStringLiteral("Varnex Help.%1.html").arg(QLocale::languageToCode(locale.language()));
+    for (const QString& name : {translated, english}) {
+        const QString beside = programFolder % nativeSeparator() % name;
+        if (QFileInfo::exists(beside))
+            return beside;
+        const QString installed = programFolder % nativeSeparator() %
+                                  QStringLiteral(VARNEX_INSTALLED_HELP_FOLDER) % nativeSeparator() %
+                                  name;
+        if (QFileInfo::exists(installed))
+            return QDir::cleanPath(installed);
+    }
+    return programFolder % nativeSeparator() % english;
 }
 
 } // namespace varnex

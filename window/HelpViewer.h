@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <QWidget>
 
@@ -23,7 +24,8 @@ private:
 
 // The help document's path: the program's folder and the document's name joined as they are,
 // when the document lies there (the build tree); otherwise where an installed program finds
-// it, in the documentation folder beside the program's one (bin/../share/doc/varnex).
-QString helpFilePath(const QString& programFolder);
+// it, in the documentation folder beside the program's one (bin/../share/doc/varnex). The
+// document in the language of `locale` ("Varnex Help.fr.html") comes first, where there is one.
+QString helpFilePath(const QString& programFolder, const QLocale& locale = QLocale());
 
 } // namespace varnex
