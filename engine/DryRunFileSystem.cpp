@@ -202,7 +202,7 @@ DryRunFileSystem::Node* DryRunFileSystem::topNode(const QString& path, bool keep
         readNode(*node, *real);
     if (keepHandle)
         node->real = std::move(real);
-    if (identity.known())
+    if (identity.known() && !same)
         byIdentity_.insert(identity, node);
     return tops_[path] = node;
 }

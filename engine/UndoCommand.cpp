@@ -71,7 +71,8 @@ UndoOutcome undoNewestRun(FileSystem& fs, const QString& journalFolder, EventPum
     QList<JournalRecord>& records = journal->records();
     const auto report = [&](const QString& path, const QString& reason) {
         if (out.problems.size() < UndoOutcome::MaxListedProblems)
-            out.problems.append(path + u": " + reason);
+            out.problems.append(
+                QCoreApplication::translate("UndoCommand", "%1: %2").arg(path, reason));
         ++out.problemCount;
     };
 

@@ -12,6 +12,7 @@
 #include <optional>
 #include <set>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 #include <utility>
@@ -450,6 +451,10 @@ public:
         using Step = RenameRefusal::Step;
         if (::faccessat(fd_.get(), ".", X_OK, AT_EACCESS) != 0 && errno == EACCES)
             return {Step::BeforeLookup, fsErrorFromErrno(EACCES)};
+        // A read-only mount refuses before any permission is looked at.
+        struct statvfs fs;
+        if (::fstatvfs(fd_.get(), &fs) == 0 && (fs.f_flag & ST_RDONLY))
+            return {Step::BeforeNewName, fsErrorFromErrno(EROFS)};
         if (::faccessat(fd_.get(), ".", W_OK, AT_EACCESS) == 0)
             return {};
         // Anything else (a sandbox that refuses the question itself answers EPERM) tells

@@ -45,7 +45,7 @@
     </message>
     <message>
         <source>a folder opens in folder mode only when it is given alone</source>
-        <translation>ein Ordner öffnet den Ordnermodus nur, wenn er allein angegeben wird</translation>
+        <translation>ein Ordner wird nur dann im Ordnermodus geöffnet, wenn er allein angegeben wird</translation>
     </message>
     <message>
         <source>already in the list</source>
@@ -347,14 +347,14 @@
     </message>
     <message>
         <source>The journal of the last run could not be written in full.</source>
-        <translation>Das Protokoll des letzten Laufs konnte nicht vollständig geschrieben werden.</translation>
+        <translation>Das Protokoll der letzten Umbenennung konnte nicht vollständig geschrieben werden.</translation>
     </message>
 </context>
 <context>
     <name>UndoCommand</name>
     <message>
         <source>The last run cannot be undone: its journal could not be written (%1).</source>
-        <translation>Der letzte Lauf kann nicht rückgängig gemacht werden: Sein Protokoll konnte nicht geschrieben werden (%1).</translation>
+        <translation>Die letzte Umbenennung kann nicht rückgängig gemacht werden, weil ihr Protokoll nicht geschrieben werden konnte (%1).</translation>
     </message>
     <message>
         <source>&amp;Undo</source>
@@ -374,7 +374,7 @@
     </message>
     <message>
         <source>Gives the files of the last run their names back.</source>
-        <translation>Gibt den Dateien des letzten Laufs ihre Namen zurück.</translation>
+        <translation>Gibt den Dateien der letzten Umbenennung ihre Namen zurück.</translation>
     </message>
     <message>
         <source>its folder is gone or is another folder now</source>
@@ -414,6 +414,10 @@
     <message>
         <source>and %1 more.</source>
         <translation>und %1 weitere.</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
     </message>
 </context>
 <context>

@@ -347,14 +347,14 @@
     </message>
     <message>
         <source>The journal of the last run could not be written in full.</source>
-        <translation>Le journal de la dernière exécution n&apos;a pas pu être écrit en entier.</translation>
+        <translation>Le journal du dernier renommage n&apos;a pas pu être écrit en entier.</translation>
     </message>
 </context>
 <context>
     <name>UndoCommand</name>
     <message>
         <source>The last run cannot be undone: its journal could not be written (%1).</source>
-        <translation>La dernière exécution ne peut pas être annulée&#xa0;: son journal n&apos;a pas pu être écrit (%1).</translation>
+        <translation>Le dernier renommage ne peut pas être annulé&#xa0;: son journal n&apos;a pas pu être écrit (%1).</translation>
     </message>
     <message>
         <source>&amp;Undo</source>
@@ -374,7 +374,7 @@
     </message>
     <message>
         <source>Gives the files of the last run their names back.</source>
-        <translation>Rend aux fichiers de la dernière exécution leurs noms d&apos;avant.</translation>
+        <translation>Rend aux fichiers du dernier renommage leurs anciens noms.</translation>
     </message>
     <message>
         <source>its folder is gone or is another folder now</source>
@@ -414,6 +414,10 @@
     <message>
         <source>and %1 more.</source>
         <translation>et %1 de plus.</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1&#xa0;: %2</translation>
     </message>
 </context>
 <context>
@@ -487,7 +491,7 @@
     </message>
     <message>
         <source>%1 %2.%3.%4<byte value="xd"/><byte value="xd"/>Renames many files at once: replace text, prepend, postpend or convert case, with a preview of every new name.<byte value="xd"/><byte value="xd"/>License: MIT (the LICENSE file that comes with Varnex).</source>
-        <translation>%1 %2.%3.%4</translation>
+        <translation>%1 %2.%3.%4<byte value="xd"/><byte value="xd"/>Renomme de nombreux fichiers à la fois&#xa0;: remplacer du texte, préfixer, suffixer ou changer la casse, avec un aperçu de chaque nouveau nom.<byte value="xd"/><byte value="xd"/>Licence&#xa0;: MIT (le fichier LICENSE fourni avec Varnex).</translation>
     </message>
 </context>
 <context>

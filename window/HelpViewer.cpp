@@ -38,10 +38,13 @@ bool HelpViewer::showContents(const QString& file) {
 }
 
 QString helpFilePath(const QString& programFolder, const QLocale& locale) {
+    // The languages in the order the translations are looked for, then English.
+    QStringList names;
+    for (const QString& language : locale.uiLanguages())
+        names.append(QStringLiteral("Varnex Help.%1.html").arg(language.section(u'-', 0, 0)));
     const QString english = QStringLiteral("Varnex Help.html");
-    const QString translated =
-        QStringLiteral("Varnex Help.%1.html").arg(QLocale::languageToCode(locale.language()));
-    for (const QString& name : {translated, english}) {
+    names.append(english);
+    for (const QString& name : std::as_const(names)) {
         const QString beside = programFolder % nativeSeparator() % name;
         if (QFileInfo::exists(beside))
             return beside;
