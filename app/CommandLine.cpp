@@ -9,6 +9,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 namespace varnex {
 
@@ -64,6 +65,26 @@ QStringList argumentsOf(int argc, char* argv[]) {
     return arguments;
 }
 
+namespace {
+
+// The absolute path `given` names, relative to `base`, as the system resolves it: a ".." after
+// a symbolic link leads out of the link's target, not back to the folder that holds the link.
+// So the part up to the last ".." is resolved on disk; the rest, and a path with no "..", is
+// cleaned as text.
+QString absolutePath(const QDir& base, const QString& given) {
+    const QString path = base.absoluteFilePath(given);
+    const QStringList parts = path.split(u'/');
+    const qsizetype up = parts.lastIndexOf(QStringLiteral(".."));
+    if (up < 0)
+        return QDir::cleanPath(path);
+    const QString resolved = QFileInfo(parts.first(up + 1).join(u'/')).canonicalFilePath();
+    if (resolved.isEmpty())
+        return QDir::cleanPath(path);
+    return QDir::cleanPath(resolved % u'/' % parts.sliced(up + 1).join(u'/'));
+}
+
+} // namespace
+
 StartPaths sortStartPaths(const QStringList& paths, const QString& workingFolder, FileSystem& fs) {
     StartPaths start;
     QStringList folders;
@@ -78,7 +99,7 @@ StartPaths sortStartPaths(const QStringList& paths, const QString& workingFolder
                 QCoreApplication::translate("CommandLine", "an empty path names nothing"));
             continue;
         }
-        const QString path = QDir::cleanPath(base.absoluteFilePath(given));
+        const QString path = absolutePath(base, given);
         // The file system is asked by the path's own bytes, so a name that is not UTF-8 names
         // its own file.
         const quint32 attributes =
@@ -103,8 +124,7 @@ StartPaths sortStartPaths(const QStringList& paths, const QString& workingFolder
 
     if (start.files.isEmpty() && !folders.isEmpty()) {
         start.mode = StartPaths::Mode::Folder;
-        start.folder =
-            chosenFolderText(QDir::cleanPath(base.absoluteFilePath(folders.takeFirst())));
+        start.folder = chosenFolderText(absolutePath(base, folders.takeFirst()));
         for (const QString& folder : std::as_const(folders))
             start.problems << problem(folder, QCoreApplication::translate(
                                                   "CommandLine", "only one folder can be opened"));

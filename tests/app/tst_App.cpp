@@ -65,7 +65,8 @@ class AppTest : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         makeFiles(scratch_.path(), {u"a.txt"_s, u"A.TXT"_s, u"b.txt"_s, u".hidden"_s,
-                                    u"photos/x.jpg"_s, u"music/y.ogg"_s});
+                                    u"photos/x.jpg"_s, u"music/y.ogg"_s, u"music/deep/z.ogg"_s});
+        QVERIFY(QFile::link(at(u"music/deep"_s), at(u"into"_s)));
     }
 
     // `expected`: the start of the output, or for a start the paths, joined by blanks.
@@ -107,6 +108,8 @@ private Q_SLOTS:
             {u"b.txt"_s, at(u"a.txt"_s), u"./photos/../A.TXT"_s}, Files, {},
             {at(u"b.txt"_s), at(u"a.txt"_s), at(u"A.TXT"_s)});
         row("a folder alone", {u"photos/"_s}, Folder, at(u"photos"_s), {});
+        row("a .. after a link leaves its target", {u"into/../y.ogg"_s}, Files, {},
+            {at(u"music/y.ogg"_s)});
         row("two folders: the first", {u"music"_s, u"photos"_s}, Folder, at(u"music"_s), {},
             {u"varnex: photos: only one folder can be opened"_s});
         row("a folder among files is refused", {u"photos"_s, u"a.txt"_s}, Files, {},
