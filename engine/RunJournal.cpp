@@ -278,6 +278,7 @@ std::unique_ptr<JournalFile> JournalFile::openNewest(const QString& folder, QStr
         return nullptr;
     const QString path = folder + u'/' + names.last();
     std::unique_ptr<JournalFile> file(new JournalFile);
+    file->name_ = names.last();
     const MappedFile::Refusal refusal = file->file_.openExisting(encodeFileName(path));
     if (refusal == MappedFile::Refusal::NotYours) {
         why = QCoreApplication::translate("RunJournal", "The journal %1 is not a file of yours.")

@@ -113,6 +113,8 @@ public:
     // when there is simply no journal).
     static std::unique_ptr<JournalFile> openNewest(const QString& folder, QString& why);
 
+    // The journal's file name, which tells it from every other journal.
+    const QString& name() const { return name_; }
     // The number of records still to be undone, counted without reading them into a list.
     qint64 pendingCount() const { return pendingCount_; }
     // The records in the order they were written. A record cut short or damaged ends them. The
@@ -131,6 +133,7 @@ private:
     bool parse(QList<JournalRecord>* take);
 
     MappedFile file_;
+    QString name_;
     qint64 pendingCount_ = 0;
     bool listed_ = false;
     QList<JournalRecord> records_;

@@ -39,6 +39,7 @@ UndoAvailability undoAvailability(const QString& journalFolder, const QString& r
     if (!journal)
         return a;
     a.count = journal->pendingCount();
+    a.journal = journal->name();
     return a;
 }
 
@@ -60,12 +61,20 @@ QString undoToolTip(const UndoAvailability& availability) {
                                        "Gives the files of the last run their names back.");
 }
 
-UndoOutcome undoNewestRun(FileSystem& fs, const QString& journalFolder, EventPump& events) {
+UndoOutcome undoNewestRun(FileSystem& fs, const QString& journalFolder, EventPump& events,
+                          const QString& expected) {
     UndoOutcome out;
     const std::unique_ptr<JournalFile> journal = JournalFile::openNewest(journalFolder, out.why);
     if (!journal) {
         if (out.why.isEmpty())
             out.why = QCoreApplication::translate("UndoCommand", "Nothing to undo.");
+        return out;
+    }
+    if (!expected.isEmpty() && journal->name() != expected) {
+        out.why = QCoreApplication::translate(
+            "UndoCommand",
+            "Varnex has renamed files in another window since. Nothing was undone: the Undo "
+            "item now names that run.");
         return out;
     }
     QList<JournalRecord>& records = journal->records();

@@ -11,6 +11,7 @@ namespace varnex {
 struct UndoAvailability {
     qint64 count = 0; // renames of the newest journal not yet undone
     QString why;      // when nothing can be undone for a reason the user should know
+    QString journal;  // the newest journal's file name, when there is one
 };
 
 // Reads the newest journal in `journalFolder`. `runFailure`, when not empty, is why the journal
@@ -44,7 +45,10 @@ struct UndoOutcome {
 // rename never happened, or was undone already) is passed over silently; a missing file, a
 // taken old name or a replaced folder is reported. Every outcome is written to the journal as
 // it happens, so an undo that dies halfway is finished by the next one.
-UndoOutcome undoNewestRun(FileSystem& fs, const QString& journalFolder, EventPump& events);
+// `expected`, when not empty, is the journal the Undo item counted (UndoAvailability::journal):
+// when another window has made a newer one since, nothing is undone and `why` says so.
+UndoOutcome undoNewestRun(FileSystem& fs, const QString& journalFolder, EventPump& events,
+                          const QString& expected = {});
 
 // The one message that sums up an undo.
 QString undoSummary(const UndoOutcome& outcome);

@@ -419,6 +419,10 @@
         <source>%1: %2</source>
         <translation>%1: %2</translation>
     </message>
+    <message>
+        <source>Varnex has renamed files in another window since. Nothing was undone: the Undo item now names that run.</source>
+        <translation>Varnex hat seitdem in einem anderen Fenster Dateien umbenannt. Nichts wurde rückgängig gemacht: Der Eintrag Rückgängig nennt jetzt diese Umbenennung.</translation>
+    </message>
 </context>
 <context>
     <name>varnex::HelpViewer</name>

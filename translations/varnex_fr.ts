@@ -419,6 +419,10 @@
         <source>%1: %2</source>
         <translation>%1&#xa0;: %2</translation>
     </message>
+    <message>
+        <source>Varnex has renamed files in another window since. Nothing was undone: the Undo item now names that run.</source>
+        <translation>Varnex a renommé des fichiers dans une autre fenêtre depuis. Rien n&apos;a été annulé&#xa0;: l&apos;élément Annuler désigne maintenant ce renommage.</translation>
+    </message>
 </context>
 <context>
     <name>varnex::HelpViewer</name>

@@ -860,8 +860,8 @@ void frmVarnex::undoLastRun() {
         return;
     beginWork();
     host_->setRunning(true);
-    const UndoOutcome outcome =
-        undoNewestRun(*services_.fileSystem, journal_->folder(), *services_.eventPump);
+    const UndoOutcome outcome = undoNewestRun(*services_.fileSystem, journal_->folder(),
+                                              *services_.eventPump, undoJournal_);
     restoreListEntries(fileList_->model(), outcome.restored);
     host_->setRunning(false);
     host_->refreshFolderView();
@@ -877,7 +877,9 @@ void frmVarnex::undoLastRun() {
 void frmVarnex::updateUndo() {
     if (running_)
         return;
-    menuBar_->setUndo(undoAvailability(journal_->folder(), journal_->failure()));
+    const UndoAvailability availability = undoAvailability(journal_->folder(), journal_->failure());
+    undoJournal_ = availability.journal;
+    menuBar_->setUndo(availability);
 }
 
 void frmVarnex::cmdBrowse_Click() {

@@ -242,6 +242,8 @@ private:
     std::unique_ptr<WindowRenameHost> host_;
     std::unique_ptr<PreviewRunner> previewRunner_;
     std::unique_ptr<RunJournal> journal_;
+    // The journal the Undo item was last set from: Undo takes back that run only.
+    QString undoJournal_;
     // The form's controls live in this area below the menu bar.
     QWidget* form_ = nullptr;
     MenuBar* menuBar_ = nullptr;

@@ -266,6 +266,20 @@ private Q_SLOTS:
         QCOMPARE(undoSummary(undo(journals.path())), u"Undid 1 rename."_s);
     }
 
+    // Undo takes back the run its item named: a newer run, from another window, is left alone.
+    void newerRunMeanwhile() {
+        ScratchFolder top, journals;
+        QVERIFY(makeTree(top.raw(), {"a", "b"}));
+        const RunSetup setup{.top = top.path(), .options = {prependOptions(u"k"_s)}};
+        journaledRun(journals.path(), setup);
+        const QString counted = undoAvailability(journals.path(), {}).journal;
+        journaledRun(journals.path(), setup);
+        PosixFileSystem posix;
+        CountingEventPump pump;
+        QVERIFY(undoNewestRun(posix, journals.path(), pump, counted).why.contains(u"another"_s));
+        QCOMPARE(layout(top.raw()), (QStringList{u"kka=a"_s, u"kkb=b"_s}));
+    }
+
     // A run's journal made after the clock was set back still sorts as the newest, and the
     // oldest journals go so that ten stay, this run's among them.
     void clockSetBack() {
