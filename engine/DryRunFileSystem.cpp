@@ -89,7 +89,6 @@ DryRunFileSystem::~DryRunFileSystem() = default;
 void DryRunFileSystem::forgetFolders() {
     touched_.clear();
     tops_.clear();
-    spellings_.clear();
     byIdentity_.clear();
     nodes_.clear();
 }
@@ -177,15 +176,15 @@ void DryRunFileSystem::readTree(Node& node, Folder& real) {
     }
 }
 
-DryRunFileSystem::Node* DryRunFileSystem::topNode(const QString& path, bool keepHandle) {
+const DryRunFileSystem::Top& DryRunFileSystem::topNode(const QString& path, bool keepHandle) {
     if (const auto found = tops_.find(path); found != tops_.end()) {
-        Node* node = found->second;
+        Node* node = found->second.node;
         if (keepHandle && node->opened && !node->real && !node->subsRead)
             node->real = real_.openFolder(path);
-        return node;
+        return found->second;
     }
     std::unique_ptr<Folder> real = real_.openFolder(path);
-    spellings_.insert(path, real ? real->path() : path);
+    const QString spelling = real ? real->path() : path;
     // Another spelling of a folder read already (through a link, say) is that folder, unless
     // renames are refused through one spelling only (a read-only mount of a writable folder).
     const FolderIdentity identity = real ? real->identity() : FolderIdentity{};
@@ -193,10 +192,10 @@ DryRunFileSystem::Node* DryRunFileSystem::topNode(const QString& path, bool keep
     if (Node* node = same && same->refusal == real->renameRefusal() ? same : nullptr) {
         if (keepHandle && !node->real && !node->subsRead)
             node->real = std::move(real);
-        return tops_[path] = node;
+        return tops_[path] = {node, spelling};
     }
     Node* node = nodes_.emplace_back(std::make_unique<Node>()).get();
-    node->path = real ? real->path() : path;
+    node->path = spelling;
     node->opened = real != nullptr;
     if (real)
         readNode(*node, *real);
@@ -204,7 +203,7 @@ DryRunFileSystem::Node* DryRunFileSystem::topNode(const QString& path, bool keep
         node->real = std::move(real);
     if (identity.known() && !same)
         byIdentity_.insert(identity, node);
-    return tops_[path] = node;
+    return tops_[path] = {node, spelling};
 }
 
 DryRunFileSystem::Node* DryRunFileSystem::subNode(Node& parent, const QString& name) {
@@ -302,16 +301,15 @@ FsError DryRunFileSystem::rename(Node& node, const QString& oldName, const QStri
 std::unique_ptr<Folder> DryRunFileSystem::openFolder(const QString& path) {
     if (path.isEmpty())
         return nullptr;
-    Node* node = topNode(path, true);
-    return node->opened ? std::make_unique<DryFolder>(*this, *node, spellings_.value(path))
-                        : nullptr;
+    const Top& top = topNode(path, true);
+    return top.node->opened ? std::make_unique<DryFolder>(*this, *top.node, top.spelling) : nullptr;
 }
 
 FsError DryRunFileSystem::renameInFolder(const QString& folderPath, const QString& oldName,
                                          const QString& newName) {
     if (folderPath.isEmpty())
         return fsError(fserr::PathNotFound);
-    return rename(*topNode(folderPath, false), oldName, newName);
+    return rename(*topNode(folderPath, false).node, oldName, newName);
 }
 
 quint32 DryRunFileSystem::attributes(const QString& path) {

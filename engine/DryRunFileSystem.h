@@ -51,7 +51,13 @@ private:
     struct Node;
     class DryFolder;
 
-    Node* topNode(const QString& path, bool keepHandle);
+    // A top folder as opened by one path: its node, and that path as its real folder spells it
+    // (two spellings of one folder share a node).
+    struct Top {
+        Node* node = nullptr;
+        QString spelling;
+    };
+    const Top& topNode(const QString& path, bool keepHandle);
     Node* subNode(Node& parent, const QString& name);
     void readNode(Node& node, Folder& real);
     void readTree(Node& node, Folder& real);
@@ -65,8 +71,7 @@ private:
     quint64 run_ = 1;
     std::vector<Node*> touched_;               // the folders renamed in by the current run
     std::vector<std::unique_ptr<Node>> nodes_; // the top folders read
-    std::map<QString, Node*> tops_;            // by every path they were opened by
-    QHash<QString, QString> spellings_;        // each of those paths as its real folder spells it
+    std::map<QString, Top> tops_;              // by every path they were opened by
     QHash<FolderIdentity, Node*> byIdentity_;
 };
 
