@@ -57,6 +57,22 @@ template <typename T> T load(const char* at) {
     return value;
 }
 
+// Writes one record at `at`: its payload's length first, so that a record the end of the process
+// cut short always shows how far it reaches (the journal's reader refuses anything written past
+// a record that does not check out), then the payload (`fill`), its checksum over the first
+// `checked` bytes and its status, and its kind last, which makes the record count. The fences
+// keep the compiler from moving those stores across one another.
+template <typename Fill>
+void writeRecord(char* at, char kind, quint8 status, qint64 payload, qint64 checked, Fill fill) {
+    store<quint32>(at + 4, quint32(payload));
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    fill(at + RecordHead);
+    store<quint32>(at + 8, checksum(at + RecordHead, checked));
+    at[1] = char(status);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    at[0] = kind;
+}
+
 // The bytes of a name as the file system holds them, written straight into the journal when the
 // name is plain ASCII (each character is its byte), else encoded first.
 class NameBytes {
@@ -208,13 +224,11 @@ void RunJournal::aboutToRename(const FolderIdentity& folder, const QString& fold
         const qint64 payload = 16 + path.size();
         if (!reserve(RecordHead + padded(payload)))
             return;
-        char* at = file_.data() + used_;
-        store<quint64>(at + RecordHead, folder.device);
-        store<quint64>(at + RecordHead + 8, folder.inode);
-        std::memcpy(at + RecordHead + 16, path.constData(), size_t(path.size()));
-        store<quint32>(at + 4, quint32(payload));
-        store<quint32>(at + 8, checksum(at + RecordHead, payload));
-        at[0] = FolderKind;
+        writeRecord(file_.data() + used_, FolderKind, 0, payload, payload, [&](char* body) {
+            store<quint64>(body, folder.device);
+            store<quint64>(body + 8, folder.inode);
+            std::memcpy(body + 16, path.constData(), size_t(path.size()));
+        });
         used_ += RecordHead + padded(payload);
         lastPath_ = folderPath;
         lastIdentity_ = folder;
@@ -227,16 +241,14 @@ void RunJournal::aboutToRename(const FolderIdentity& folder, const QString& fold
     const qint64 payload = checked + FileNumberSize;
     if (!reserve(RecordHead + padded(payload)))
         return;
-    char* at = file_.data() + used_;
-    store<quint32>(at + RecordHead, folderCount_ - 1);
-    store<quint32>(at + RecordHead + 4, quint32(oldBytes.size()));
-    oldBytes.copyTo(at + RecordHead + 8);
-    newBytes.copyTo(at + RecordHead + 8 + oldBytes.size());
-    store<quint64>(at + RecordHead + checked, 0);
-    store<quint32>(at + 4, quint32(payload));
-    store<quint32>(at + 8, checksum(at + RecordHead, checked));
-    at[1] = JournalRecord::Intended;
-    at[0] = RenameKind;
+    writeRecord(file_.data() + used_, RenameKind, JournalRecord::Intended, payload, checked,
+                [&](char* body) {
+                    store<quint32>(body, folderCount_ - 1);
+                    store<quint32>(body + 4, quint32(oldBytes.size()));
+                    oldBytes.copyTo(body + 8);
+                    newBytes.copyTo(body + 8 + oldBytes.size());
+                    store<quint64>(body + checked, 0);
+                });
     pendingStatus_ = used_ + 1;
     pendingNumber_ = used_ + RecordHead + checked;
     used_ += RecordHead + padded(payload);
