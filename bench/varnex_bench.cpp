@@ -23,6 +23,7 @@
 #include "selection/FileList.h"
 #include "selection/PreviewRunner.h"
 #include "window/Controls.h"
+#include "window/ProgramIcon.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -536,6 +537,9 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // As the program does before it makes its window, so that the window does not decode the
+    // icon again while it is made.
+    QApplication::setWindowIcon(programIcon());
     if (argc == 2 && std::string(argv[1]) == "scenarios") {
         for (const char* name :
              {"folder_flat", "folder_tree", "files_mode", "add_paths", "startup", "preview"})

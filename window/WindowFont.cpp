@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <algorithm>
 
 namespace varnex {
 
@@ -25,65 +26,127 @@ QRect buttonTextRect(const QAbstractButton* button, QStyle::SubElement element) 
     return button->style()->subElementRect(element, &option, button);
 }
 
-bool textFits(const QWidget* control, const QString& text, const QRect& space) {
+// How much room a caption has: the space it may take over the space it needs, in width or in
+// height, whichever is tighter. 1 or more: the caption shows whole.
+double roomFor(const QWidget* control, const QString& text, const QRect& space) {
     const QFontMetrics metrics = control->fontMetrics();
     const QSize size = metrics.size(Qt::TextShowMnemonic, text);
-    return size.width() <= space.width() && metrics.height() <= control->height();
+    const double width = size.width() > 0 ? double(space.width()) / size.width() : 1.0;
+    const double height = metrics.height() > 0 ? double(control->height()) / metrics.height() : 1.0;
+    return std::min(width, height);
 }
 
-bool captionFits(const QWidget* control, QString* caption) {
+double captionRoom(const QWidget* control, QString* caption) {
     if (const auto* option = qobject_cast<const QRadioButton*>(control)) {
         *caption = option->text();
-        return textFits(control, *caption, buttonTextRect(option, QStyle::SE_RadioButtonContents));
+        return roomFor(control, *caption, buttonTextRect(option, QStyle::SE_RadioButtonContents));
     }
     if (const auto* box = qobject_cast<const QCheckBox*>(control)) {
         *caption = box->text();
-        return textFits(control, *caption, buttonTextRect(box, QStyle::SE_CheckBoxContents));
+        return roomFor(control, *caption, buttonTextRect(box, QStyle::SE_CheckBoxContents));
     }
     if (const auto* button = qobject_cast<const QPushButton*>(control)) {
         *caption = button->text();
-        return textFits(control, *caption, buttonTextRect(button, QStyle::SE_PushButtonContents));
+        return roomFor(control, *caption, buttonTextRect(button, QStyle::SE_PushButtonContents));
     }
     if (const auto* label = qobject_cast<const QLabel*>(control)) {
         *caption = label->text();
-        return textFits(control, *caption, label->contentsRect());
+        return roomFor(control, *caption, label->contentsRect());
     }
     if (const auto* frame = qobject_cast<const QGroupBox*>(control)) {
         *caption = frame->title();
-        return frame->minimumSizeHint().width() <= frame->width();
+        const int needed = frame->minimumSizeHint().width();
+        return needed > 0 ? double(frame->width()) / needed : 1.0;
     }
-    return true;
+    return 1.0;
 }
+
+// The clipped captions of `window` at its current font, and the least room any caption has.
+struct CaptionCheck {
+    QStringList clipped;
+    double room = 1.0;
+};
+
+CaptionCheck checkCaptions(const QWidget* window) {
+    CaptionCheck check;
+    const QList<QWidget*> controls = window->findChildren<QWidget*>();
+    for (const QWidget* control : controls) {
+        QString caption;
+        const double room = captionRoom(control, &caption);
+        if (caption.isEmpty())
+            continue;
+        check.room = std::min(check.room, room);
+        if (room < 1.0)
+            check.clipped += caption;
+    }
+    return check;
+}
+
+struct Candidate {
+    double size;
+    int stretch;
+};
 
 } // namespace
 
 QStringList clippedCaptions(const QWidget* window) {
-    QStringList clipped;
-    const QList<QWidget*> controls = window->findChildren<QWidget*>();
-    for (const QWidget* control : controls) {
-        QString caption;
-        if (!captionFits(control, &caption) && !caption.isEmpty())
-            clipped += caption;
-    }
-    return clipped;
+    return checkCaptions(window).clipped;
 }
 
 void fitWindowFont(QWidget* window) {
     const QFont desktop = QApplication::font();
-    QFont candidate = desktop;
     // A desktop font given in pixels has no point size; 72 points make an inch.
     const double desktopSize = desktop.pointSizeF() > 0
                                    ? desktop.pointSizeF()
                                    : desktop.pixelSize() * 72.0 / window->logicalDpiY();
+    // Every candidate, largest first; the first that shows every caption whole is the one.
+    QList<Candidate> candidates;
     for (double size = desktopSize; size >= SmallestPointSize; size -= PointSizeStep) {
-        candidate.setPointSizeF(size);
-        for (const int stretch : {int(QFont::Unstretched), int(QFont::SemiCondensed)}) {
-            candidate.setStretch(stretch);
-            window->setFont(candidate);
-            if (clippedCaptions(window).isEmpty())
-                return;
+        candidates.append({size, int(QFont::Unstretched)});
+        candidates.append({size, int(QFont::SemiCondensed)});
+    }
+    if (candidates.isEmpty())
+        return;
+    // Trying a candidate gives the whole window that font, which makes every control lay itself
+    // out again: a few milliseconds each. The room the captions lack at the desktop size, for
+    // each stretch, tells roughly how far the font must shrink; the search starts there and
+    // steps back while the candidate before it fits too, so it ends where trying every
+    // candidate in turn would end, after a few tries rather than a dozen.
+    qsizetype applied = -1;
+    const auto fits = [&](qsizetype i) {
+        QFont font = desktop;
+        font.setPointSizeF(candidates.at(i).size);
+        font.setStretch(candidates.at(i).stretch);
+        window->setFont(font);
+        applied = i;
+        return checkCaptions(window);
+    };
+    const qsizetype last = candidates.size() - 1;
+    double room[2] = {1.0, 1.0};
+    for (qsizetype i = 0; i <= std::min<qsizetype>(1, last); ++i) {
+        const CaptionCheck check = fits(i);
+        if (check.clipped.isEmpty())
+            return;
+        room[i] = check.room;
+    }
+    qsizetype found = last;
+    for (qsizetype i = 2; i <= last; ++i) {
+        if (candidates.at(i).size <= desktopSize * room[i % 2]) {
+            found = i;
+            break;
         }
     }
+    if (found > 2 && fits(found - 1).clipped.isEmpty()) {
+        --found;
+        while (found > 2 && fits(found - 1).clipped.isEmpty())
+            --found;
+    } else {
+        while (found < last && !fits(found).clipped.isEmpty())
+            ++found;
+    }
+    // When no candidate fits, the smallest one is kept.
+    if (applied != found)
+        fits(found);
 }
 
 } // namespace varnex

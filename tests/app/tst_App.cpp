@@ -225,6 +225,21 @@ private Q_SLOTS:
                  QString(installed).replace(u".html"_s, u".fr.html"_s));
     }
 
+    // The window's font is the largest that shows every caption: the next larger candidate
+    // clips one (the folder label aside: it shows a path, however long TMPDIR makes it).
+    static bool fitsNoLargerFont(frmVarnex& window) {
+        const QFont fitted = window.font();
+        QFont larger = fitted;
+        const bool upright = fitted.stretch() != QFont::SemiCondensed;
+        larger.setStretch(upright ? int(QFont::SemiCondensed) : int(QFont::Unstretched));
+        larger.setPointSizeF(fitted.pointSizeF() + (upright ? 0.5 : 0.0));
+        window.setFont(larger);
+        QStringList clipped = clippedCaptions(&window);
+        clipped.removeAll(window.lblFolder->text());
+        window.setFont(fitted);
+        return fitted.pointSizeF() >= QApplication::font().pointSizeF() || !clipped.isEmpty();
+    }
+
     // Each shipped language: every text translated, the window's captions and spoken names in
     // it and none clipped, and messages of every subsystem.
     void theWindowSpeaks_data() {
@@ -248,10 +263,13 @@ private Q_SLOTS:
             all.insert(u"usage"_s, parseCommandLine({u"varnex"_s, u"--x"_s}).output);
             return all;
         };
+        bool englishFits = false;
         const QMap<QString, QString> english = [&] {
             WindowRig rig;
-            return texts(rig.start());
+            englishFits = fitsNoLargerFont(rig.start());
+            return texts(rig.window());
         }();
+        QVERIFY(englishFits);
         QVERIFY(installTranslations(*qApp, QLocale(language)));
         WindowRig rig;
         frmVarnex& window = rig.start();
@@ -266,8 +284,9 @@ private Q_SLOTS:
                          qPrintable(key + u": "_s + translated[key]));
         }
         QStringList clipped = clippedCaptions(&window);
-        clipped.removeAll(window.lblFolder->text()); // a path, however long TMPDIR makes it
+        clipped.removeAll(window.lblFolder->text());
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(u'|')));
+        QVERIFY(fitsNoLargerFont(window));
         QCOMPARE(previewSummaryText({0, 0, 2, {}}), preview);
         qDeleteAll(qApp->findChildren<QTranslator*>()); // back to English for the next language
     }
