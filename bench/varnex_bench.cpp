@@ -537,8 +537,8 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    // As the program does before it makes its window, so that the window does not decode the
-    // icon again while it is made.
+    // As the program does before it makes its window (QIcon::addFile decodes each size as it
+    // is added), so that the window does not decode the icon again while it is made.
     QApplication::setWindowIcon(programIcon());
     if (argc == 2 && std::string(argv[1]) == "scenarios") {
         for (const char* name :

@@ -9,6 +9,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <algorithm>
+#include <cmath>
 
 namespace varnex {
 
@@ -82,11 +83,6 @@ CaptionCheck checkCaptions(const QWidget* window) {
     return check;
 }
 
-struct Candidate {
-    double size;
-    int stretch;
-};
-
 } // namespace
 
 QStringList clippedCaptions(const QWidget* window) {
@@ -99,54 +95,64 @@ void fitWindowFont(QWidget* window) {
     const double desktopSize = desktop.pointSizeF() > 0
                                    ? desktop.pointSizeF()
                                    : desktop.pixelSize() * 72.0 / window->logicalDpiY();
-    // Every candidate, largest first; the first that shows every caption whole is the one.
-    QList<Candidate> candidates;
-    for (double size = desktopSize; size >= SmallestPointSize; size -= PointSizeStep) {
-        candidates.append({size, int(QFont::Unstretched)});
-        candidates.append({size, int(QFont::SemiCondensed)});
-    }
-    if (candidates.isEmpty())
+    // The candidates, largest first: each size upright, then semi-condensed. The first that
+    // shows every caption whole is the one; when none does, the smallest is kept.
+    const qsizetype sizes = desktopSize >= SmallestPointSize
+                                ? qsizetype((desktopSize - SmallestPointSize) / PointSizeStep) + 1
+                                : 0;
+    if (sizes == 0)
         return;
+    const int stretches[2] = {int(QFont::Unstretched), int(QFont::SemiCondensed)};
     // Trying a candidate gives the whole window that font, which makes every control lay itself
-    // out again: a few milliseconds each. The room the captions lack at the desktop size, for
-    // each stretch, tells roughly how far the font must shrink; the search starts there and
-    // steps back while the candidate before it fits too, so it ends where trying every
-    // candidate in turn would end, after a few tries rather than a dozen.
-    qsizetype applied = -1;
-    const auto fits = [&](qsizetype i) {
+    // out again: a few milliseconds each, so the search tries as few as it can.
+    qsizetype applied = -1; // the candidate the window holds: 2 * size position + stretch
+    const auto fits = [&](qsizetype position, int stretch) {
         QFont font = desktop;
-        font.setPointSizeF(candidates.at(i).size);
-        font.setStretch(candidates.at(i).stretch);
+        font.setPointSizeF(desktopSize - double(position) * PointSizeStep);
+        font.setStretch(stretches[stretch]);
         window->setFont(font);
-        applied = i;
+        applied = 2 * position + stretch;
         return checkCaptions(window);
     };
-    const qsizetype last = candidates.size() - 1;
-    double room[2] = {1.0, 1.0};
-    for (qsizetype i = 0; i <= std::min<qsizetype>(1, last); ++i) {
-        const CaptionCheck check = fits(i);
+    // The desktop size in both stretches; the room its captions lack tells, for each stretch,
+    // about how far the font has to shrink.
+    double room[2];
+    for (int stretch = 0; stretch < 2; ++stretch) {
+        const CaptionCheck check = fits(0, stretch);
         if (check.clipped.isEmpty())
             return;
-        room[i] = check.room;
+        room[stretch] = check.room;
     }
-    qsizetype found = last;
-    for (qsizetype i = 2; i <= last; ++i) {
-        if (candidates.at(i).size <= desktopSize * room[i % 2]) {
-            found = i;
-            break;
-        }
-    }
-    if (found > 2 && fits(found - 1).clipped.isEmpty()) {
-        --found;
-        while (found > 2 && fits(found - 1).clipped.isEmpty())
-            --found;
-    } else {
-        while (found < last && !fits(found).clipped.isEmpty())
-            ++found;
-    }
-    // When no candidate fits, the smallest one is kept.
+    // Within one stretch a smaller font never shows less, so its candidates that clip come
+    // first: the first one that fits is found by trying where the room points and the size just
+    // above it, and halving what is left between a candidate that clips and one that fits.
+    // `end` (a position, or `sizes`) counts as fitting: no candidate from there on matters.
+    const auto firstFitting = [&](int stretch, qsizetype end) {
+        qsizetype clips = 0, fitsFrom = end;
+        const auto probe = [&](qsizetype position) {
+            (fits(position, stretch).clipped.isEmpty() ? fitsFrom : clips) = position;
+        };
+        const double pointed = (desktopSize - desktopSize * room[stretch]) / PointSizeStep;
+        const qsizetype guess =
+            std::clamp(qsizetype(std::ceil(pointed - 1e-9)), clips + 1, std::max(clips + 1, end));
+        if (guess < fitsFrom)
+            probe(guess);
+        if (fitsFrom == guess && guess - 1 > clips)
+            probe(guess - 1);
+        else if (clips == guess && guess + 1 < fitsFrom)
+            probe(guess + 1);
+        while (fitsFrom - clips > 1)
+            probe((clips + fitsFrom) / 2);
+        return fitsFrom;
+    };
+    // The first semi-condensed candidate that fits, then the first upright one above it.
+    const qsizetype condensed = firstFitting(1, sizes);
+    const qsizetype upright = firstFitting(0, std::min(sizes, condensed + 1));
+    const qsizetype found = upright <= condensed && upright < sizes ? 2 * upright
+                            : condensed < sizes                     ? 2 * condensed + 1
+                                                                    : 2 * sizes - 1;
     if (applied != found)
-        fits(found);
+        fits(found / 2, int(found % 2));
 }
 
 } // namespace varnex

@@ -225,19 +225,26 @@ private Q_SLOTS:
                  QString(installed).replace(u".html"_s, u".fr.html"_s));
     }
 
-    // The window's font is the largest that shows every caption: the next larger candidate
-    // clips one (the folder label aside: it shows a path, however long TMPDIR makes it).
-    static bool fitsNoLargerFont(frmVarnex& window) {
+    // The window's font is the one that trying every candidate in turn finds: the first, largest
+    // first, each size upright then semi-condensed, that shows every caption (the folder label
+    // aside: it shows a path, however long TMPDIR makes it), or the smallest when none does.
+    static bool fitsAsTryingAll(frmVarnex& window) {
         const QFont fitted = window.font();
-        QFont larger = fitted;
-        const bool upright = fitted.stretch() != QFont::SemiCondensed;
-        larger.setStretch(upright ? int(QFont::SemiCondensed) : int(QFont::Unstretched));
-        larger.setPointSizeF(fitted.pointSizeF() + (upright ? 0.5 : 0.0));
-        window.setFont(larger);
-        QStringList clipped = clippedCaptions(&window);
-        clipped.removeAll(window.lblFolder->text());
+        QFont font = QApplication::font();
+        [&] {
+            for (double size = font.pointSizeF(); size >= 6.0; size -= 0.5) {
+                for (const int stretch : {int(QFont::Unstretched), int(QFont::SemiCondensed)}) {
+                    font.setPointSizeF(size);
+                    font.setStretch(stretch);
+                    window.setFont(font);
+                    QStringList clipped = clippedCaptions(&window);
+                    if (clipped.removeAll(window.lblFolder->text()); clipped.isEmpty())
+                        return;
+                }
+            }
+        }();
         window.setFont(fitted);
-        return fitted.pointSizeF() >= QApplication::font().pointSizeF() || !clipped.isEmpty();
+        return fitted.pointSizeF() == font.pointSizeF() && fitted.stretch() == font.stretch();
     }
 
     // Each shipped language: every text translated, the window's captions and spoken names in
@@ -266,7 +273,7 @@ private Q_SLOTS:
         bool englishFits = false;
         const QMap<QString, QString> english = [&] {
             WindowRig rig;
-            englishFits = fitsNoLargerFont(rig.start());
+            englishFits = fitsAsTryingAll(rig.start());
             return texts(rig.window());
         }();
         QVERIFY(englishFits);
@@ -286,7 +293,7 @@ private Q_SLOTS:
         QStringList clipped = clippedCaptions(&window);
         clipped.removeAll(window.lblFolder->text());
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(u'|')));
-        QVERIFY(fitsNoLargerFont(window));
+        QVERIFY(fitsAsTryingAll(window));
         QCOMPARE(previewSummaryText({0, 0, 2, {}}), preview);
         qDeleteAll(qApp->findChildren<QTranslator*>()); // back to English for the next language
     }
