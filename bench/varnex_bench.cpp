@@ -408,6 +408,8 @@ void addPaths(const Config& c) {
         profileStop();
         meter.stop(end);
         expectCount(w.fileList().model().count(), c.n + added, "the list holds");
+        std::fprintf(stderr, "note: adding paths, longest gap %.1f ms at %.3f s\n",
+                     meter.maxGapMs(), meter.maxGapStart());
         seconds.push_back(secondsBetween(start, end));
         gap.push_back(meter.maxGapMs());
     }
