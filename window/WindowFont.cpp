@@ -133,8 +133,8 @@ void fitWindowFont(QWidget* window) {
             (fits(position, stretch).clipped.isEmpty() ? fitsFrom : clips) = position;
         };
         const double pointed = (desktopSize - desktopSize * room[stretch]) / PointSizeStep;
-        const qsizetype guess =
-            std::clamp(qsizetype(std::ceil(pointed - 1e-9)), clips + 1, std::max(clips + 1, end));
+        const qsizetype guess = std::clamp(qsizetype(std::ceil(pointed - 1e-9)), qsizetype(1),
+                                           std::max(qsizetype(1), end));
         if (guess < fitsFrom)
             probe(guess);
         if (fitsFrom == guess && guess - 1 > clips)
@@ -147,10 +147,11 @@ void fitWindowFont(QWidget* window) {
     };
     // The first semi-condensed candidate that fits, then the first upright one above it.
     const qsizetype condensed = firstFitting(1, sizes);
-    const qsizetype upright = firstFitting(0, std::min(sizes, condensed + 1));
-    const qsizetype found = upright <= condensed && upright < sizes ? 2 * upright
-                            : condensed < sizes                     ? 2 * condensed + 1
-                                                                    : 2 * sizes - 1;
+    const qsizetype uprightEnd = std::min(sizes, condensed + 1);
+    const qsizetype upright = firstFitting(0, uprightEnd);
+    const qsizetype found = upright < uprightEnd ? 2 * upright
+                            : condensed < sizes  ? 2 * condensed + 1
+                                                 : 2 * sizes - 1;
     if (applied != found)
         fits(found / 2, int(found % 2));
 }
