@@ -121,9 +121,10 @@ NewNameResult limited(QString newName) {
     NewNameResult result;
     result.renames = true;
     // The file system counts a name in bytes of UTF-8: a name of few characters can exceed the
-    // limit too. Three bytes per UTF-16 unit at most, so short names need no encoding.
+    // limit too. Three bytes per UTF-16 unit at most, so short names need no encoding; a name
+    // has no more characters than UTF-16 units, so short names need no counting either.
     result.tooLong =
-        NameLength(newName) > MaxNameLength ||
+        (newName.size() > MaxNameLength && NameLength(newName) > MaxNameLength) ||
         (newName.size() * 3 > MaxNameLength && newName.toUtf8().size() > MaxNameLength);
     result.newName = compact(std::move(newName));
     return result;

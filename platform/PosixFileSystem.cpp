@@ -117,16 +117,20 @@ bool isAscii(QByteArrayView bytes) {
 // Whether `name` can be one entry of a folder: not empty, not "." or "..", no "/" and no NUL.
 // With `allowEscapes` false it must also hold no lone surrogate, so that it is plain UTF-8.
 bool isEntryName(const QString& name, bool allowEscapes) {
-    if (name.isEmpty() || name == u"." || name == u"..")
-        return false;
     const qsizetype n = name.size();
+    const QChar* units = name.constData();
+    if (n == 0 || (units[0] == u'.' && (n == 1 || (n == 2 && units[1] == u'.'))))
+        return false;
     for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = name.at(i);
-        if (c == u'/' || c.unicode() == 0)
-            return false;
-        if (!c.isSurrogate())
+        const char16_t u = units[i].unicode();
+        // Nearly every character lies above "/" and below the surrogates: one comparison.
+        if (char16_t(u - u'0') < char16_t(0xD800 - u'0'))
             continue;
-        if (c.isHighSurrogate() && i + 1 < n && name.at(i + 1).isLowSurrogate()) {
+        if (u == u'/' || u == 0)
+            return false;
+        if (!QChar::isSurrogate(u))
+            continue;
+        if (QChar::isHighSurrogate(u) && i + 1 < n && units[i + 1].isLowSurrogate()) {
             ++i;
             continue;
         }

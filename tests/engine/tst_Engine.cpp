@@ -99,6 +99,7 @@ private Q_SLOTS:
         // A new name that would leave its folder is refused before the file system sees it.
         QTest::newRow("separator in the new name, Ignore") << "slash" << Button::Ignore << QString();
         QTest::newRow("NUL in the new name, Ignore") << "nul" << Button::Ignore << QString();
+        QTest::newRow("DEL in the new name, Ignore") << "del" << Button::Ignore << QString();
         // clang-format on
     }
     void failure() {
@@ -108,6 +109,7 @@ private Q_SLOTS:
         FakeFileSystem fs;
         const QString prefix = setup == u"slash" ? u"sub/z"_s
                                : setup == u"nul" ? u"z"_s + QChar(0)
+                               : setup == u"del" ? u"z\x7f"_s
                                                  : u"z"_s;
         EngineRig rig(fs, prependOptions(prefix));
         const QString name = setup == u"long" ? QString(251, u'n') + u".txt"_s : u"a.txt"_s;

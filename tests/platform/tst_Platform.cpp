@@ -61,6 +61,11 @@ private Q_SLOTS:
         row("NUL", u"a=1 b=2"_s, u"b"_s + QChar(0) + u'c', 52, u"a=1 b=2"_s);
         row("too long", u"a=1"_s, QString(300, u'x'), 52, u"a=1"_s);
         row("new name not UTF-8", u"a=1"_s, u"q"_s + esc(0xff), 52, u"a=1"_s);
+        row("lone high surrogate", u"a=1"_s, u"q"_s + QChar(0xD800), 52, u"a=1"_s);
+        row("surrogate pair", u"a=1"_s, u"q\U0001F600"_s, 0, u"q\U0001F600=1"_s);
+        row("dot", u"a=1"_s, u"."_s, 52, u"a=1"_s);
+        row("dot dot", u"a=1"_s, u".."_s, 52, u"a=1"_s);
+        row("dots and more", u"a=1"_s, u"..b"_s, 0, u"..b=1"_s);
     }
     void rename() {
         QFETCH(bool, byPath);
