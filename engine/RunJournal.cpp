@@ -253,9 +253,13 @@ void RunJournal::aboutToRename(const FolderIdentity& folder, const QString& fold
     pendingNumber_ = used_ + RecordHead + checked;
     used_ += RecordHead + padded(payload);
 
+    // Every second the records written so far go to disk. Only their data: that the journal's
+    // reserved space now holds them is kept with the file system's next commit, which keeps the
+    // renames made before it too. A full flush would force that commit each time, and with it
+    // every rename made so far, which slows the renames that run meanwhile.
     if ((++sinceSync_ & 63) == 0 && syncClock_.elapsed() >= SyncEveryMs &&
         !flushing_->exchange(true)) {
-        file_.flushInBackground(flushing_);
+        file_.flushInBackground(MappedFile::Flush::DataOnly, flushing_);
         syncClock_.start();
     }
     // The records written so far stay in the file and in the page cache, dirty pages included;

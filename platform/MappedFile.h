@@ -49,10 +49,22 @@ public:
     // rounded down to a page. Their contents stay in the file and the page cache; a later store
     // to such a page maps it again. Returns where the pages let go of end: `from` when none.
     qint64 releasePages(qint64 from, qint64 to);
-    // Writes the file's data to disk on a pool thread, through a descriptor of its own, so that
-    // the caller never waits for the disk; `done`, when given, is cleared when it has (or at
-    // once when no descriptor could be had).
-    void flushInBackground(std::shared_ptr<std::atomic<bool>> done = {}) const;
+    // How much of the file a flush writes to disk.
+    enum class Flush {
+        // The data and what the file system records about the file (its length, where its data
+        // lies), and waits for the disk to keep them.
+        Full,
+        // The data only. What the file system records about it, such as that space reserved
+        // ahead now holds data, is kept with the file system's next commit of its own, in the
+        // order of the changes made before it. A full flush would force that commit, and with it
+        // every other change made so far on the file system.
+        DataOnly,
+    };
+    // Writes the file to disk on a pool thread, through a descriptor of its own, so that the
+    // caller never waits for the disk; `done`, when given, is cleared when it has (or at once
+    // when no descriptor could be had).
+    void flushInBackground(Flush how = Flush::Full,
+                           std::shared_ptr<std::atomic<bool>> done = {}) const;
     // Writes the changes made through the mapping to disk and waits for them.
     void syncMapping();
     // Lets go of the mapping, cuts the file to `length` bytes and, when that worked, flushes it

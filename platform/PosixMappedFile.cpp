@@ -71,15 +71,19 @@ qint64 MappedFile::releasePages(qint64 from, qint64 to) {
     return from;
 }
 
-void MappedFile::flushInBackground(std::shared_ptr<std::atomic<bool>> done) const {
+void MappedFile::flushInBackground(Flush how, std::shared_ptr<std::atomic<bool>> done) const {
     const int own = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
     if (own < 0) {
         if (done)
             *done = false;
         return;
     }
-    QThreadPool::globalInstance()->start([own, done] {
-        ::fdatasync(own);
+    QThreadPool::globalInstance()->start([own, how, done] {
+        // A file system that cannot write a range of a file on its own gets the full flush.
+        constexpr unsigned WriteAndWait =
+            SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+        if (how == Flush::Full || ::sync_file_range(own, 0, 0, WriteAndWait) != 0)
+            ::fdatasync(own);
         ::close(own);
         if (done)
             *done = false;
