@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <memory>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -236,17 +237,54 @@ long baselineReplaceTree(const std::string& folder, const std::string& find,
     return replaceInFolder(fd.fd, find, replace);
 }
 
+long baselineListFolder(const std::string& folder) {
+    const FolderFd fd(openFolderAt(AT_FDCWD, folder));
+    return long(listFolder(fd.fd).size());
+}
+
+namespace {
+
+// `to` = `path` with `suffix` before the extension of its last component.
+void assignWithSuffix(std::string& to, const std::string& path, const std::string& suffix) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    const std::size_t cut =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot : path.size();
+    to.assign(path, 0, cut).append(suffix).append(path, cut, std::string::npos);
+}
+
+} // namespace
+
 long baselinePostpendList(const std::vector<std::string>& paths, const std::string& suffix) {
     long renamed = 0;
     std::string to;
     for (const std::string& path : paths) {
-        const std::size_t slash = path.rfind('/');
-        const std::size_t dot = path.rfind('.');
-        const std::size_t cut =
-            dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot
-                                                                                    : path.size();
-        to.assign(path, 0, cut).append(suffix).append(path, cut, std::string::npos);
+        assignWithSuffix(to, path, suffix);
         if (renameNoReplace(AT_FDCWD, path.c_str(), AT_FDCWD, to.c_str()))
+            ++renamed;
+    }
+    return renamed;
+}
+
+long baselinePostpendListInFolders(const std::vector<std::string>& paths,
+                                   const std::string& suffix) {
+    long renamed = 0;
+    std::string folder, name, to;
+    std::unique_ptr<FolderFd> fd;
+    for (const std::string& path : paths) {
+        const std::size_t slash = path.rfind('/');
+        if (slash == std::string::npos)
+            fail("not a full path: " + path);
+        if (!fd || path.compare(0, slash, folder) != 0 || folder.size() != slash) {
+            folder.assign(path, 0, slash);
+            fd = std::make_unique<FolderFd>(openFolderAt(AT_FDCWD, folder));
+        }
+        name.assign(path, slash + 1, std::string::npos);
+        struct stat st;
+        if (::fstatat(fd->fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        assignWithSuffix(to, name, suffix);
+        if (renameNoReplace(fd->fd, name.c_str(), fd->fd, to.c_str()))
             ++renamed;
     }
     return renamed;

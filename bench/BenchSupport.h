@@ -61,7 +61,14 @@ long baselineReplaceTree(const std::string& folder, const std::string& find,
                          const std::string& replace);
 // Renames every path of the list to the path with `suffix` placed before the extension.
 long baselinePostpendList(const std::vector<std::string>& paths, const std::string& suffix);
+// The same, as the program does it: the paths of one folder through one opened handle to it,
+// each checked to be a file (fstatat) right before its rename relative to that handle.
+long baselinePostpendListInFolders(const std::vector<std::string>& paths,
+                                   const std::string& suffix);
 
+// Lists `folder` and keeps each entry's name and kind, as a start-up showing the folder must;
+// returns the number of entries. Nothing is sorted or shown.
+long baselineListFolder(const std::string& folder);
 // The full paths of the files of a flat tree, in name order.
 std::vector<std::string> flatTreePaths(const std::string& folder, long count);
 

@@ -16,7 +16,10 @@
 #include <QHash>
 #include <QObject>
 #include <QTimer>
+#include <atomic>
 #include <memory>
+#include <string>
+#include <thread>
 
 namespace varnex::bench {
 
@@ -44,11 +47,15 @@ public:
 };
 
 // Records every moment the event loop runs, through a timer of zero interval (it fires once on
-// every pass of the loop), and keeps the longest time between two such moments.
+// every pass of the loop), and keeps the longest time between two such moments. Meanwhile a
+// thread that only sleeps 5 ms at a time keeps the longest it overslept: a stall of the
+// whole machine (the host holding the virtual processors, say) shows there too, while a gap the
+// program made itself does not.
 class YieldGapMeter : public QObject {
     Q_OBJECT
 public:
     YieldGapMeter();
+    ~YieldGapMeter() override;
     // Starts measuring: now counts as a moment the loop ran.
     void start();
     // Stops measuring at `end`, the moment the loop runs again (a modal box, say).
@@ -60,9 +67,12 @@ public:
     long passes() const { return passes_; }
     // The timer that fires on every pass of the loop.
     const QObject* timer() const { return &timer_; }
+    // "longest gap <ms> at <s> s; the machine stalled up to <ms> at <s> s", for the notes.
+    std::string summary() const;
 
 private:
     void record(Clock::time_point now);
+    void stopWatching();
 
     QTimer timer_;
     Clock::time_point started_;
@@ -70,6 +80,11 @@ private:
     double maxGap_ = 0;
     double maxGapStart_ = 0;
     long passes_ = 0;
+    // The sleeping thread and what it found; read only after it was joined.
+    std::thread watcher_;
+    std::atomic<bool> watching_{false};
+    double maxStall_ = 0;
+    double maxStallStart_ = 0;
 };
 
 // Settings held in memory, by key name; every flush succeeds.
