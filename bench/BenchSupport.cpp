@@ -150,7 +150,22 @@ CpuTime threadCpuTime() {
     const auto seconds = [](const timeval& t) {
         return double(t.tv_sec) + t.tv_usec / 1e6;
     };
-    return {seconds(usage.ru_utime), seconds(usage.ru_stime)};
+    // The second number of the thread's scheduler statistics: nanoseconds spent waiting on a
+    // run queue. Zero where the kernel does not keep them.
+    double waiting = 0;
+    std::ifstream schedule("/proc/thread-self/schedstat");
+    unsigned long long running = 0, waitingNs = 0;
+    if (schedule >> running >> waitingNs)
+        waiting = double(waitingNs) / 1e9;
+    return {seconds(usage.ru_utime), seconds(usage.ru_stime), waiting};
+}
+
+std::string CpuTime::summary() const {
+    char text[120];
+    std::snprintf(text, sizeof text,
+                  "processor: %.3f s user, %.3f s system, %.3f s waiting for one", user, system,
+                  waiting);
+    return text;
 }
 
 void printFigure(const char* name, double value, const char* unit) {

@@ -19,13 +19,17 @@ double secondsBetween(Clock::time_point from, Clock::time_point to);
 // The processor time the calling thread has used so far, in seconds: in the program itself
 // (user) and in the kernel on its behalf (system). A run's user time is the part of its cost the
 // program controls; the kernel's part of a rename moves from run to run with the state of the
-// file system's caches.
+// file system's caches. `waiting` is the time the thread was ready to run but had no processor
+// (the kernel's own threads, say, busy with what an earlier scenario left behind).
 struct CpuTime {
     double user = 0;
     double system = 0;
+    double waiting = 0;
     CpuTime operator-(const CpuTime& earlier) const {
-        return {user - earlier.user, system - earlier.system};
+        return {user - earlier.user, system - earlier.system, waiting - earlier.waiting};
     }
+    // "processor: <user> s user, <system> s system, <waiting> s waiting for one", for the notes.
+    std::string summary() const;
 };
 CpuTime threadCpuTime();
 

@@ -180,10 +180,8 @@ BenchWindow::Run BenchWindow::pressRename(const QString& expectedHead) {
                   meter.maxGapStart(),
                   meter.passes()};
     // Where the window froze longest, for whoever looks into a figure.
-    std::fprintf(stderr,
-                 "note: run of %.3f s (processor: %.3f s user, %.3f s system), %ld event loop "
-                 "passes, %s\n",
-                 run.seconds, run.cpu.user, run.cpu.system, run.passes, meter.summary().c_str());
+    std::fprintf(stderr, "note: run of %.3f s (%s), %ld event loop passes, %s\n", run.seconds,
+                 run.cpu.summary().c_str(), run.passes, meter.summary().c_str());
     return run;
 }
 
