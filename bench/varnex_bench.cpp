@@ -25,6 +25,7 @@
 #include "selection/FileList.h"
 #include "selection/PreviewRunner.h"
 #include "window/Controls.h"
+#include "window/MenuBar.h"
 #include "window/ProgramIcon.h"
 
 #include <QAbstractItemModel>
@@ -140,6 +141,9 @@ double undoInWindow(const Config& c, const std::string& folder) {
     frmVarnex& w = bench.load();
     w.setChosenFolder(qs(folder));
     bench.waitIdle();
+    // The Undo item is set when the window's own reading of the journal comes in.
+    while (!w.menus()->undo->isEnabled())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     flushFileSystem(folder);
     bench.box.messages.clear();
     const Clock::time_point start = Clock::now();

@@ -43,6 +43,46 @@ UndoAvailability undoAvailability(const QString& journalFolder, const QString& r
     return a;
 }
 
+UndoReader::UndoReader(Show show) : show_(std::move(show)) {}
+
+UndoReader::~UndoReader() {
+    // The thread's last act is to post its answer to this object, which drops it when it goes.
+    hold();
+}
+
+void UndoReader::read(const QString& journalFolder, const QString& runFailure) {
+    if (thread_.joinable()) {
+        next_.emplace(journalFolder, runFailure);
+        return;
+    }
+    const quint64 reading = ++readings_;
+    thread_ = std::thread([this, journalFolder, runFailure, reading] {
+        const UndoAvailability availability = undoAvailability(journalFolder, runFailure);
+        QMetaObject::invokeMethod(
+            this, [this, availability, reading] { arrived(availability, reading); },
+            Qt::QueuedConnection);
+    });
+}
+
+void UndoReader::hold() {
+    if (thread_.joinable())
+        thread_.join();
+    ++readings_;
+    next_.reset();
+}
+
+void UndoReader::arrived(const UndoAvailability& availability, quint64 reading) {
+    // A held reading's thread was joined by hold(); this answer is stale.
+    if (reading != readings_)
+        return;
+    thread_.join();
+    show_(availability);
+    if (next_) {
+        const auto [journalFolder, runFailure] = *std::exchange(next_, std::nullopt);
+        read(journalFolder, runFailure);
+    }
+}
+
 QString undoCaption(const UndoAvailability& availability) {
     if (availability.count <= 0)
         return QCoreApplication::translate("UndoCommand", "&Undo");

@@ -3,7 +3,12 @@
 #include "RenameEngine.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
+#include <functional>
+#include <optional>
+#include <thread>
+#include <utility>
 
 namespace varnex {
 
@@ -17,6 +22,32 @@ struct UndoAvailability {
 // Reads the newest journal in `journalFolder`. `runFailure`, when not empty, is why the journal
 // of the last run could not be written: that run cannot be undone, and no older one either.
 UndoAvailability undoAvailability(const QString& journalFolder, const QString& runFailure);
+
+// Reads undoAvailability() on a thread of its own, one reading at a time. Reading passes over
+// every record of the newest journal: tens of milliseconds for a run of a million renames, too
+// long to hold the window at start-up or each time its Edit menu opens. Each answer is handed
+// to `show` on the thread that made the reader. A reading asked for while one runs is made
+// after it. A journal is opened by one reader at a time, so a run or an undo calls hold()
+// first: it waits for the reading under way and drops its answer.
+class UndoReader : public QObject {
+public:
+    using Show = std::function<void(const UndoAvailability&)>;
+    explicit UndoReader(Show show);
+    // Waits for the reading under way; its answer is not shown.
+    ~UndoReader() override;
+
+    void read(const QString& journalFolder, const QString& runFailure);
+    void hold();
+    bool reading() const { return thread_.joinable(); }
+
+private:
+    void arrived(const UndoAvailability& availability, quint64 reading);
+
+    Show show_;
+    std::thread thread_;
+    quint64 readings_ = 0; // numbers the readings; hold() makes the one under way stale
+    std::optional<std::pair<QString, QString>> next_; // a reading asked for meanwhile
+};
 
 // The Undo item's caption ("Undo Rename of 1,204 Files"; "&Undo" when there is nothing to
 // undo) and its tooltip.

@@ -145,6 +145,10 @@ void frmVarnex::createParts() {
 
     journal_ = std::make_unique<RunJournal>(s.journalFolder.isEmpty() ? defaultJournalFolder()
                                                                       : s.journalFolder);
+    undoReader_ = std::make_unique<UndoReader>([this](const UndoAvailability& availability) {
+        undoJournal_ = availability.journal;
+        menuBar_->setUndo(availability);
+    });
     engine_->setObserver(journal_.get());
     connect(menuBar_->undo, &QAction::triggered, this, &frmVarnex::undoLastRun);
     // Another Varnex may have made a newer journal since.
@@ -841,6 +845,7 @@ void frmVarnex::cmdRename_Click() {
 }
 
 void frmVarnex::beginWork() {
+    undoReader_->hold();
     running_ = true;
     menuBar_->setRunning(true);
     previewRunner_->hold(true);
@@ -877,9 +882,7 @@ void frmVarnex::undoLastRun() {
 void frmVarnex::updateUndo() {
     if (running_)
         return;
-    const UndoAvailability availability = undoAvailability(journal_->folder(), journal_->failure());
-    undoJournal_ = availability.journal;
-    menuBar_->setUndo(availability);
+    undoReader_->read(journal_->folder(), journal_->failure());
 }
 
 void frmVarnex::cmdBrowse_Click() {

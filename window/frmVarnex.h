@@ -40,6 +40,7 @@ class WindowChoices;
 class WindowRenameHost;
 class TextBoxEdit;
 class TickBox;
+class UndoReader;
 
 // The main window: every control, the handlers of the window and its controls, the panel of
 // rename types and the layout that follows the window's size. It hands the user's current
@@ -242,6 +243,7 @@ private:
     std::unique_ptr<WindowRenameHost> host_;
     std::unique_ptr<PreviewRunner> previewRunner_;
     std::unique_ptr<RunJournal> journal_;
+    std::unique_ptr<UndoReader> undoReader_;
     // The journal the Undo item was last set from: Undo takes back that run only.
     QString undoJournal_;
     // The form's controls live in this area below the menu bar.

@@ -38,10 +38,10 @@ RunResult journaledRun(const QString& journals, RunSetup setup) {
     return result;
 }
 
-UndoOutcome undo(const QString& journals) {
+UndoOutcome undo(const QString& journals, const QString& expected = {}) {
     PosixFileSystem posix;
     CountingEventPump pump;
-    return undoNewestRun(posix, journals, pump);
+    return undoNewestRun(posix, journals, pump, expected);
 }
 
 // The child of the kill test: renames every file of the folder it is given, journaled, or
@@ -266,6 +266,35 @@ private Q_SLOTS:
         QCOMPARE(undoSummary(undo(journals.path())), u"Undid 1 rename."_s);
     }
 
+    // The Undo item's reading on its own thread. Two readings asked for at once: the second is
+    // made after the first and both are shown, in order, unless a run or an undo held the
+    // reader, or it went, while it read.
+    void reader_data() {
+        QTest::addColumn<int>("then"); // 0: nothing, 1: hold(), 2: the reader goes
+        QTest::addColumn<QList<qint64>>("shown");
+        QTest::newRow("both shown") << 0 << QList<qint64>{2, 0};
+        QTest::newRow("held") << 1 << QList<qint64>{};
+        QTest::newRow("gone while reading") << 2 << QList<qint64>{};
+    }
+    void reader() {
+        QFETCH(int, then);
+        QFETCH(QList<qint64>, shown);
+        ScratchFolder top, journals;
+        QVERIFY(makeTree(top.raw(), {"a", "b"}));
+        journaledRun(journals.path(), {.top = top.path(), .options = {prependOptions(u"k"_s)}});
+        QList<qint64> counts; // the second reading is told the run's journal failed: none
+        auto reader = std::make_unique<UndoReader>([&](auto& a) { counts.append(a.count); });
+        reader->read(journals.path(), {});
+        reader->read(journals.path(), u"full disk"_s);
+        if (then == 1)
+            reader->hold();
+        else if (then == 2)
+            reader.reset();
+        QTRY_VERIFY(!reader || (!reader->reading() && counts.size() == shown.size()));
+        QCoreApplication::processEvents(); // a dropped answer would come now
+        QCOMPARE(counts, shown);
+    }
+
     // Undo takes back the run its item named: a newer run, from another window, is left alone.
     void newerRunMeanwhile() {
         ScratchFolder top, journals;
@@ -274,9 +303,7 @@ private Q_SLOTS:
         journaledRun(journals.path(), setup);
         const QString counted = undoAvailability(journals.path(), {}).journal;
         journaledRun(journals.path(), setup);
-        PosixFileSystem posix;
-        CountingEventPump pump;
-        QVERIFY(undoNewestRun(posix, journals.path(), pump, counted).why.contains(u"another"_s));
+        QVERIFY(undo(journals.path(), counted).why.contains(u"another"_s));
         QCOMPARE(layout(top.raw()), (QStringList{u"kka=a"_s, u"kkb=b"_s}));
     }
 

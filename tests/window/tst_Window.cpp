@@ -631,10 +631,12 @@ private Q_SLOTS:
         rig_ = std::make_unique<WindowRig>(); // a new start
         rig_->journalFolder = journals_.path();
         QAction* undo = start().menus()->undo;
-        QVERIFY(undo->isEnabled());
+        QTRY_VERIFY(undo->isEnabled()); // the journal is read on a thread of its own
         QCOMPARE(undo->text(), u"&Undo Rename of 2 Files"_s);
         w_->setChosenFolder(dir());
         addToList(*w_, pathsIn(dir(), {u"xb.txt"_s}));
+        // Opening the menu reads the journal again; the undo waits for that reading.
+        Q_EMIT w_->menus()->editMenu->aboutToShow();
         QTest::keyClick(w_, Qt::Key_Z, Qt::ControlModifier);
 
         QCOMPARE(namesIn(dir()), QStringList({u"a.txt"_s, u"b.txt"_s}));
@@ -642,7 +644,7 @@ private Q_SLOTS:
         QCOMPARE(rig_->box.messages[0].text, u"Undid 2 renames."_s);
         QCOMPARE(rowTexts(*w_->lstFiles->model()), pathsIn(dir(), {u"b.txt"_s}));
         QTRY_COMPARE(rowTexts(*w_->File1->model()), QStringList({u"a.txt"_s, u"b.txt"_s}));
-        QVERIFY(!undo->isEnabled());
+        QTRY_VERIFY(!undo->isEnabled());
     }
 
     // A run whose journal could not be written goes ahead and leaves Undo off, the reason as
@@ -654,9 +656,9 @@ private Q_SLOTS:
         QCOMPARE(namesIn(dir()), QStringList{u"xc.txt"_s});
         QCOMPARE(rig_->box.messages.size(), 1); // its summary only
         QVERIFY(!w_->menus()->undo->isEnabled());
-        QVERIFY2(w_->menus()->undo->toolTip().startsWith(
-                     u"The last run cannot be undone: its journal could not be written"_s),
-                 qPrintable(w_->menus()->undo->toolTip()));
+        QTRY_VERIFY2(w_->menus()->undo->toolTip().startsWith(
+                         u"The last run cannot be undone: its journal could not be written"_s),
+                     qPrintable(w_->menus()->undo->toolTip()));
     }
 };
 
