@@ -9,7 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
-#include <memory>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -285,14 +285,14 @@ long baselinePostpendListInFolders(const std::vector<std::string>& paths,
                                    const std::string& suffix) {
     long renamed = 0;
     std::string folder, name, to;
-    std::unique_ptr<FolderFd> fd;
+    std::optional<FolderFd> fd;
     for (const std::string& path : paths) {
         const std::size_t slash = path.rfind('/');
         if (slash == std::string::npos)
             fail("not a full path: " + path);
-        if (!fd || path.compare(0, slash, folder) != 0 || folder.size() != slash) {
+        if (!fd || path.compare(0, slash, folder) != 0) {
             folder.assign(path, 0, slash);
-            fd = std::make_unique<FolderFd>(openFolderAt(AT_FDCWD, folder));
+            fd.emplace(openFolderAt(AT_FDCWD, folder));
         }
         name.assign(path, slash + 1, std::string::npos);
         struct stat st;
