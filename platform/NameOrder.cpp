@@ -26,8 +26,9 @@ struct CaseBlindKey {
     quint32 index; // the name's position among those sorted
 };
 
+// Without a branch: most calls build sort keys, one unit after another.
 char16_t foldAscii(char16_t unit) {
-    return unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit;
+    return char16_t(unit | (char16_t(unit - u'A') < 26 ? u'a' - u'A' : 0));
 }
 
 // Sorts `keys` by head, stably: a radix sort, least significant byte first, that skips each
@@ -128,19 +129,28 @@ QList<qsizetype> nameOrder(qsizetype count, const std::function<QStringView(qsiz
 
     // The folded prefix that every name shares.
     quint32 shared = keys.empty() ? 0 : keys.front().length;
+    const char16_t* first = keys.empty() ? nullptr : keys.front().units;
     for (size_t i = 0; i < keys.size(); ++i) {
-        const CaseBlindKey& key = keys[i];
+        const char16_t* units = keys[i].units;
         quint32 same = 0;
-        const quint32 limit = std::min(shared, key.length);
-        while (same < limit && foldAscii(key.units[same]) == foldAscii(keys.front().units[same]))
+        const quint32 limit = std::min(shared, keys[i].length);
+        // Names that share a prefix nearly always spell it alike: folding waits for a unit
+        // that differs.
+        while (same < limit &&
+               (units[same] == first[same] || foldAscii(units[same]) == foldAscii(first[same])))
             ++same;
         shared = same;
         pauseAfter(pause, qint64(i + 1));
     }
+    // Every name is at least `shared` units long; the head's units past a name's end are zeros.
     for (size_t i = 0; i < keys.size(); ++i) {
         CaseBlindKey& key = keys[i];
-        for (quint32 at = shared; at < shared + headUnits; ++at)
-            key.head = (key.head << headBits) | (at < key.length ? foldAscii(key.units[at]) : 0u);
+        const quint32 end = std::min(key.length, shared + headUnits);
+        quint64 head = 0;
+        for (quint32 at = shared; at < end; ++at)
+            head = (head << headBits) | foldAscii(key.units[at]);
+        const quint32 missing = shared + headUnits - end;
+        key.head = missing == headUnits ? 0 : head << (headBits * missing);
         pauseAfter(pause, qint64(i + 1));
     }
 

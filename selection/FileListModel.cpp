@@ -6,15 +6,11 @@
 
 namespace varnex {
 
-FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent) {
+FileListModel::FileListModel(QObject* parent) : FlatListModel(parent) {
     announceTimer_.setSingleShot(true);
     connect(&announceTimer_, &QTimer::timeout, this, &FileListModel::announceAppended);
     changeTimer_.setSingleShot(true);
     connect(&changeTimer_, &QTimer::timeout, this, &FileListModel::announceChanged);
-}
-
-int FileListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : announced_;
 }
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const {

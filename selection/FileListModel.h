@@ -1,9 +1,9 @@
 #pragma once
 
 #include "engine/RenameEngine.h"
+#include "selection/FlatListModel.h"
 #include "selection/IdHashIndex.h"
 
-#include <QAbstractListModel>
 #include <QHash>
 #include <QList>
 #include <QStringList>
@@ -33,12 +33,11 @@ namespace varnex {
 // Ids grow with every append and entries are only ever appended at the end, so the entries are
 // always sorted by id: a lookup by id is a binary search, and a hint makes the usual in-order
 // walk of a rename run constant time per entry.
-class FileListModel : public QAbstractListModel, public FileListAccess {
+class FileListModel : public FlatListModel, public FileListAccess {
     Q_OBJECT
 public:
     explicit FileListModel(QObject* parent = nullptr);
 
-    int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
     int count() const;
@@ -82,6 +81,9 @@ public:
 
 private:
     using Entry = FileListEntry;
+
+    // The rows views know of.
+    int rows() const override { return announced_; }
 
     // The hash of the upper-cased form of a path.
     static size_t upperHash(const QString& text);

@@ -52,11 +52,7 @@ void FolderTreeModel::setRows(QList<Row> rows, int folderRow) {
     endResetModel();
 }
 
-FolderFilesModel::FolderFilesModel(QObject* parent) : QAbstractListModel(parent) {}
-
-int FolderFilesModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(order_.size());
-}
+FolderFilesModel::FolderFilesModel(QObject* parent) : FlatListModel(parent) {}
 
 QVariant FolderFilesModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "selection/FlatListModel.h"
 
 #include <QAbstractListModel>
 #include <QList>
@@ -47,12 +48,11 @@ private:
 
 // The file list of the folder panel: the names of the chosen folder's entries that are not
 // folders, sorted without regard to letter case.
-class FolderFilesModel : public QAbstractListModel {
+class FolderFilesModel : public FlatListModel {
     Q_OBJECT
 public:
     explicit FolderFilesModel(QObject* parent = nullptr);
 
-    int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
     // Shows the names in the order given.
@@ -64,6 +64,8 @@ public:
     QStringList names() const;
 
 private:
+    int rows() const override { return int(order_.size()); }
+
     FolderListing listing_;
     QList<qsizetype> order_;
 };

@@ -12,6 +12,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 
+#include <QAbstractItemModelTester>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QMimeData>
@@ -79,6 +80,8 @@ private Q_SLOTS:
 
         Fixture f;
         FileListModel& model = f.list.model();
+        // The model keeps to the rules every view relies on through all the removals below.
+        const QAbstractItemModelTester rules(&model);
         // Whatever Close removes must be selected at that moment. Connected before the
         // selection model exists, so that it runs before the selection model forgets the rows.
         bool userRemoves = false;
@@ -279,6 +282,7 @@ private Q_SLOTS:
         fs.setUnreadable(QStringLiteral("/locked"), true);
 
         FolderPreview preview(fs);
+        const QAbstractItemModelTester rules(&preview.fileModel());
         QVERIFY(!preview.refresh()); // no folder yet
         QVERIFY(preview.setFolder(QStringLiteral("/data/")));
         QCOMPARE(rowTexts(preview.dirModel(), FolderTreeModel::PathRole),
