@@ -33,8 +33,8 @@ inline int pluralCount(qint64 n) {
 
 // Whether every character of `text` is plain ASCII, so that its UTF-8 bytes are its characters.
 inline bool isPlainAscii(QStringView text) {
-    // All units are looked at, without a branch per unit: names are short, and the loop then
-    // runs on whole vectors of units.
+    // Every unit is looked at, without a branch per unit: names are short, and nearly all of
+    // them are plain ASCII to their end anyway.
     char16_t any = 0;
     for (const QChar c : text)
         any |= c.unicode();
