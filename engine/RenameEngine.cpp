@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QSet>
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <vector>
 
@@ -118,36 +119,67 @@ QStringView namePart(const QString& path, const QString& separator) {
     return QStringView(path).sliced(lastSeparator(path, separator) + separator.size());
 }
 
-// A summary of a set of texts that tells at almost no cost that a text is not one of them:
-// sixteen bits per text, two bits set per text within one 64-bit word, so that a test reads
-// one word. A text it says it may hold (about one in seventy that it does not) is then looked
-// up exactly. At a million texts it takes 2 MB, and stays in the cache where a hash set of
-// the texts themselves would cost a miss for every test.
-class TextSummary {
+} // namespace
+
+// A summary of the file names of a list run's entries that tells at almost no cost that a name
+// is not one of them: 32 bits per name, three bits set per name within one 64-bit word, so that
+// a test reads one word. A name it says it may hold (about one in a thousand that it does not)
+// is then looked up exactly. At a million names it takes 4 MB, too much to stay in the
+// processor's cache beside the system's own work: each word is asked for from memory ahead of
+// its use, so that the run does not wait for it.
+class RenameEngine::NameSummary {
 public:
-    explicit TextSummary(qsizetype count)
-        : words_(std::bit_ceil(std::max<std::size_t>(1, (std::size_t(count) + 3) / 4))) {}
-    void add(QStringView text) {
-        const std::size_t hash = hashOf(text);
-        words_[wordOf(hash)] |= bitsOf(hash);
+    explicit NameSummary(qsizetype count)
+        : words_(std::bit_ceil(std::max<std::size_t>(1, (std::size_t(count) + 1) / 2))) {}
+
+    // Adds `name`. Its bits are set a few names later, when its word has arrived; settle()
+    // sets those of the last names.
+    void add(QStringView name) {
+        const std::size_t hash = hashOf(name);
+        prefetch(hash);
+        std::size_t& slot = pending_[added_ % pending_.size()];
+        if (added_ >= pending_.size())
+            set(slot);
+        slot = hash;
+        ++added_;
     }
-    bool mayHold(QStringView text) const {
-        const std::size_t hash = hashOf(text);
+    void settle() {
+        for (std::size_t i = added_ > pending_.size() ? added_ - pending_.size() : 0; i < added_;
+             ++i)
+            set(pending_[i % pending_.size()]);
+        added_ = 0;
+    }
+    // Asks for the word that mayHold(name) will read: the renames in between hide the wait.
+    void prefetch(QStringView name) const { prefetch(hashOf(name)); }
+    bool mayHold(QStringView name) const {
+        const std::size_t hash = hashOf(name);
         const quint64 bits = bitsOf(hash);
         return (words_[wordOf(hash)] & bits) == bits;
     }
 
 private:
     // Qt hashes with its fastest function only under a seed other than zero.
-    static std::size_t hashOf(QStringView text) { return qHash(text, 0x9E3779B97F4A7C15u); }
-    std::size_t wordOf(std::size_t hash) const { return (hash >> 12) & (words_.size() - 1); }
+    static std::size_t hashOf(QStringView name) { return qHash(name, 0x9E3779B97F4A7C15u); }
+    // The bits within the word come from the hash's low 18 bits, the word from those above.
+    std::size_t wordOf(std::size_t hash) const { return (hash >> 18) & (words_.size() - 1); }
     static quint64 bitsOf(std::size_t hash) {
-        return (quint64(1) << (hash & 63)) | (quint64(1) << ((hash >> 6) & 63));
+        return (quint64(1) << (hash & 63)) | (quint64(1) << ((hash >> 6) & 63)) |
+               (quint64(1) << ((hash >> 12) & 63));
     }
-    std::vector<quint64> words_;
-};
+    void set(std::size_t hash) { words_[wordOf(hash)] |= bitsOf(hash); }
+    void prefetch(std::size_t hash) const {
+#if defined(__GNUC__) || defined(__clang__)
+        __builtin_prefetch(&words_[wordOf(hash)]);
+#else
+        static_cast<void>(hash);
+#endif
+    }
 
-} // namespace
+    std::vector<quint64> words_;
+    // The hashes of the names added last, whose bits are not set yet.
+    std::array<std::size_t, 8> pending_{};
+    std::size_t added_ = 0;
+};
 
 QString TruncateAtNull(const QString& text) {
     const qsizetype nul = text.indexOf(QChar(u'\0'));
@@ -190,6 +222,8 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
         const NewNameResult result = ComputeNewName(options_, fileName);
         if (!result.renames)
             break;
+        if (list && listedNames_)
+            listedNames_->prefetch(result.newName);
         if (result.tooLong) {
             if (observer_)
                 observer_->tooLong(path, fileName, result.newName);
@@ -291,17 +325,21 @@ void RenameEngine::closeListFolders() {
 }
 
 int RenameEngine::renameList(FileListAccess& list) {
-    // No folder is held open between runs.
-    const struct CloseFolders {
-        RenameEngine& engine;
-        ~CloseFolders() { engine.closeListFolders(); }
-    } closeFolders{*this};
-    closeListFolders();
     const QList<FileListAccess::EntryId> ids = list.entryIds();
-    const QString separator = nativeSeparator();
     // The file names of the entries as the run starts: those not yet reached keep them until
     // then.
-    TextSummary listed(ids.size());
+    NameSummary listed(ids.size());
+    // No folder is held open between runs, and the summary lives as long as this run.
+    const struct EndOfRun {
+        RenameEngine& engine;
+        ~EndOfRun() {
+            engine.closeListFolders();
+            engine.listedNames_ = nullptr;
+        }
+    } endOfRun{*this};
+    closeListFolders();
+    listedNames_ = &listed;
+    const QString separator = nativeSeparator();
     // The folders the entries name by more than one spelling (through a link, say): only in
     // those can two entries name one file. Entries of one spelling usually follow one another.
     QHash<FolderIdentity, QString> spellings;
@@ -327,6 +365,7 @@ int RenameEngine::renameList(FileListAccess& list) {
         if (i % 1024 == 1023)
             events_.processEvents();
     }
+    listed.settle();
     QSet<QString> folders;
     // The folder part of the last entry: entries of one folder share this one text.
     QString lastFolder;
@@ -341,9 +380,10 @@ int RenameEngine::renameList(FileListAccess& list) {
     for (const FileListAccess::EntryId id : ids) {
         if (StopRun)
             break;
-        if (!list.entryText(id))
-            continue;
-        ListPosition = list.rowOf(id);
+        if (const int row = list.rowOf(id); row >= 0)
+            ListPosition = row;
+        else
+            continue; // removed
         events_.processEvents();
         if (StopRun)
             break;

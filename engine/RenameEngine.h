@@ -110,6 +110,7 @@ public:
 
 private:
     class NamePattern;
+    class NameSummary;
     struct Level;
 
     // The current choices: read again only when their revision changed (or cannot tell).
@@ -142,6 +143,9 @@ private:
     std::unordered_map<QString, std::unique_ptr<Folder>> listFolders_;
     QString lastListPath_;
     Folder* lastListFolder_ = nullptr;
+    // The file names of the entries of the list run under way, whose word for the new name
+    // PerformReplacement asks for ahead of the run's test; nullptr outside a list run.
+    const NameSummary* listedNames_ = nullptr;
 };
 
 // The text up to, not including, its first NUL character.

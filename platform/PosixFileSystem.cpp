@@ -218,6 +218,19 @@ int linkThenUnlink(RenameCalls& sys, int dirfd, const char* from, const char* to
     return err;
 }
 
+// The bytes of `name` on disk into `bytes`, whose storage is used again when the name is plain
+// ASCII, as nearly every name is. False, with `bytes` empty, when the name stands for no bytes.
+bool encodeFileNameInto(const QString& name, QByteArray& bytes) {
+    if (!isPlainAscii(name)) {
+        bytes = encodeFileName(name);
+        return !bytes.isEmpty();
+    }
+    bytes.resize(name.size());
+    std::transform(name.cbegin(), name.cend(), bytes.data(),
+                   [](QChar c) { return char(c.unicode()); });
+    return !bytes.isEmpty();
+}
+
 // Moves `from` to `to` without replacing anything: renameat2 with RENAME_NOREPLACE, or link and
 // unlink where the file system refuses the flag. 0 or an errno.
 int moveNoReplace(RenameCalls& sys, int dirfd, const char* from, const char* to) {
@@ -408,14 +421,17 @@ public:
         static_cast<void>(listed);
         queried_.valid = false;
         queried_.status.number = 0;
-        if (!isEntryName(name, true))
+        // The bytes go straight into those of the last query: no allocation for a name that
+        // fits them, and the rename that follows uses them as they are.
+        QByteArray& bytes = queried_.bytes;
+        if (!isEntryName(name, true) || !encodeFileNameInto(name, bytes))
             return attr::Invalid;
-        const QByteArray bytes = encodeFileName(name);
         struct stat st;
-        if (bytes.isEmpty() ||
-            ::fstatat(fd_.get(), bytes.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        if (::fstatat(fd_.get(), bytes.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             return attr::Invalid;
-        queried_ = {name, bytes, {st.st_mode, quint64(st.st_ino)}, true};
+        queried_.name = name;
+        queried_.status = {st.st_mode, quint64(st.st_ino)};
+        queried_.valid = true;
         return attributesOf(st, bytes.startsWith('.'));
     }
 
