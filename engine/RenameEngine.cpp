@@ -149,10 +149,14 @@ public:
             set(pending_[i % pending_.size()]);
         added_ = 0;
     }
-    // Asks for the word that mayHold(name) will read: the renames in between hide the wait.
-    void prefetch(QStringView name) const { prefetch(hashOf(name)); }
-    bool mayHold(QStringView name) const {
+    // The hash of `name` for mayHold(), whose word is asked for at once: the renames made
+    // before the test hide the wait.
+    std::size_t prefetch(QStringView name) const {
         const std::size_t hash = hashOf(name);
+        prefetch(hash);
+        return hash;
+    }
+    bool mayHold(std::size_t hash) const {
         const quint64 bits = bitsOf(hash);
         return (words_[wordOf(hash)] & bits) == bits;
     }
@@ -222,8 +226,8 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
         const NewNameResult result = ComputeNewName(options_, fileName);
         if (!result.renames)
             break;
-        if (list && listedNames_)
-            listedNames_->prefetch(result.newName);
+        const std::size_t newNameHash =
+            list && listedNames_ ? listedNames_->prefetch(result.newName) : 0;
         if (result.tooLong) {
             if (observer_)
                 observer_->tooLong(path, fileName, result.newName);
@@ -268,6 +272,7 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
         if (error.ok()) {
             if (list) {
                 lastNewName_ = result.newName;
+                lastNewNameHash_ = newNameHash;
                 lastNewPath_ = joined(path, result.newName);
                 list->setEntryText(entry, lastNewPath_);
             }
@@ -420,7 +425,7 @@ int RenameEngine::renameList(FileListAccess& list) {
         // it was added from never reached it.
         if (!spelledTwice.isEmpty() && spelledTwice.contains(folder) && !lastFolderMissed_)
             offered.insert(file, renamed ? lastNewName_ : QString());
-        if (renamed && listed.mayHold(lastNewName_))
+        if (renamed && listed.mayHold(lastNewNameHash_))
             renamedTo.insert(ListedFile{folder, folder.known() ? lastNewName_ : lastNewPath_});
     }
     return int(folders.size());

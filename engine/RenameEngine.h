@@ -136,6 +136,8 @@ private:
     // The full path, and the name, given to the last list entry renamed by PerformReplacement.
     QString lastNewPath_;
     QString lastNewName_;
+    // The hash of lastNewName_ in the list run's summary of entry names.
+    std::size_t lastNewNameHash_ = 0;
     // Set when a list entry's last attempt found its folder replaced since it was added.
     bool lastFolderMissed_ = false;
     // The folders of a list run, by path, as checkedListFolder() opened and checked them, and
@@ -144,7 +146,8 @@ private:
     QString lastListPath_;
     Folder* lastListFolder_ = nullptr;
     // The file names of the entries of the list run under way, whose word for the new name
-    // PerformReplacement asks for ahead of the run's test; nullptr outside a list run.
+    // PerformReplacement asks for ahead of the run's test (a prefetch of a word whose hash went
+    // unused would be dropped by the compiler); nullptr outside a list run.
     const NameSummary* listedNames_ = nullptr;
 };
 
