@@ -119,15 +119,13 @@ QStringView namePart(const QString& path, const QString& separator) {
     return QStringView(path).sliced(lastSeparator(path, separator) + separator.size());
 }
 
-} // namespace
-
 // A summary of the file names of a list run's entries that tells at almost no cost that a name
 // is not one of them: 32 bits per name, three bits set per name within one 64-bit word, so that
 // a test reads one word. A name it says it may hold (about one in a thousand that it does not)
-// is then looked up exactly. At a million names it takes 4 MB, too much to stay in the
-// processor's cache beside the system's own work: each word is asked for from memory ahead of
-// its use, so that the run does not wait for it.
-class RenameEngine::NameSummary {
+// is then looked up exactly, in a set small enough to stay in the cache. At a million names it
+// takes 4 MB, too much to stay in the processor's cache beside the system's own work: while it
+// is built, each word is asked for from memory a few names ahead of its use.
+class NameSummary {
 public:
     explicit NameSummary(qsizetype count)
         : words_(std::bit_ceil(std::max<std::size_t>(1, (std::size_t(count) + 1) / 2))) {}
@@ -149,14 +147,8 @@ public:
             set(pending_[i % pending_.size()]);
         added_ = 0;
     }
-    // The hash of `name` for mayHold(), whose word is asked for at once: the renames made
-    // before the test hide the wait.
-    std::size_t prefetch(QStringView name) const {
+    bool mayHold(QStringView name) const {
         const std::size_t hash = hashOf(name);
-        prefetch(hash);
-        return hash;
-    }
-    bool mayHold(std::size_t hash) const {
         const quint64 bits = bitsOf(hash);
         return (words_[wordOf(hash)] & bits) == bits;
     }
@@ -184,6 +176,8 @@ private:
     std::array<std::size_t, 8> pending_{};
     std::size_t added_ = 0;
 };
+
+} // namespace
 
 QString TruncateAtNull(const QString& text) {
     const qsizetype nul = text.indexOf(QChar(u'\0'));
@@ -226,8 +220,6 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
         const NewNameResult result = ComputeNewName(options_, fileName);
         if (!result.renames)
             break;
-        const std::size_t newNameHash =
-            list && listedNames_ ? listedNames_->prefetch(result.newName) : 0;
         if (result.tooLong) {
             if (observer_)
                 observer_->tooLong(path, fileName, result.newName);
@@ -272,7 +264,6 @@ void RenameEngine::PerformReplacement(const QString& path, const QString& fileNa
         if (error.ok()) {
             if (list) {
                 lastNewName_ = result.newName;
-                lastNewNameHash_ = newNameHash;
                 lastNewPath_ = joined(path, result.newName);
                 list->setEntryText(entry, lastNewPath_);
             }
@@ -330,21 +321,17 @@ void RenameEngine::closeListFolders() {
 }
 
 int RenameEngine::renameList(FileListAccess& list) {
+    // No folder is held open between runs.
+    const struct CloseFolders {
+        RenameEngine& engine;
+        ~CloseFolders() { engine.closeListFolders(); }
+    } closeFolders{*this};
+    closeListFolders();
     const QList<FileListAccess::EntryId> ids = list.entryIds();
+    const QString separator = nativeSeparator();
     // The file names of the entries as the run starts: those not yet reached keep them until
     // then.
     NameSummary listed(ids.size());
-    // No folder is held open between runs, and the summary lives as long as this run.
-    const struct EndOfRun {
-        RenameEngine& engine;
-        ~EndOfRun() {
-            engine.closeListFolders();
-            engine.listedNames_ = nullptr;
-        }
-    } endOfRun{*this};
-    closeListFolders();
-    listedNames_ = &listed;
-    const QString separator = nativeSeparator();
     // The folders the entries name by more than one spelling (through a link, say): only in
     // those can two entries name one file. Entries of one spelling usually follow one another.
     QHash<FolderIdentity, QString> spellings;
@@ -425,7 +412,7 @@ int RenameEngine::renameList(FileListAccess& list) {
         // it was added from never reached it.
         if (!spelledTwice.isEmpty() && spelledTwice.contains(folder) && !lastFolderMissed_)
             offered.insert(file, renamed ? lastNewName_ : QString());
-        if (renamed && listed.mayHold(lastNewNameHash_))
+        if (renamed && listed.mayHold(lastNewName_))
             renamedTo.insert(ListedFile{folder, folder.known() ? lastNewName_ : lastNewPath_});
     }
     return int(folders.size());

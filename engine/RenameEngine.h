@@ -110,7 +110,6 @@ public:
 
 private:
     class NamePattern;
-    class NameSummary;
     struct Level;
 
     // The current choices: read again only when their revision changed (or cannot tell).
@@ -136,8 +135,6 @@ private:
     // The full path, and the name, given to the last list entry renamed by PerformReplacement.
     QString lastNewPath_;
     QString lastNewName_;
-    // The hash of lastNewName_ in the list run's summary of entry names.
-    std::size_t lastNewNameHash_ = 0;
     // Set when a list entry's last attempt found its folder replaced since it was added.
     bool lastFolderMissed_ = false;
     // The folders of a list run, by path, as checkedListFolder() opened and checked them, and
@@ -145,10 +142,6 @@ private:
     std::unordered_map<QString, std::unique_ptr<Folder>> listFolders_;
     QString lastListPath_;
     Folder* lastListFolder_ = nullptr;
-    // The file names of the entries of the list run under way, whose word for the new name
-    // PerformReplacement asks for ahead of the run's test (a prefetch of a word whose hash went
-    // unused would be dropped by the compiler); nullptr outside a list run.
-    const NameSummary* listedNames_ = nullptr;
 };
 
 // The text up to, not including, its first NUL character.
