@@ -372,10 +372,10 @@ int RenameEngine::renameList(FileListAccess& list) {
     for (const FileListAccess::EntryId id : ids) {
         if (StopRun)
             break;
-        if (const int row = list.rowOf(id); row >= 0)
-            ListPosition = row;
-        else
+        const int row = list.rowOf(id);
+        if (row < 0)
             continue; // removed
+        ListPosition = row;
         events_.processEvents();
         if (StopRun)
             break;
