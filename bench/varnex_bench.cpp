@@ -146,9 +146,13 @@ double undoInWindow(const Config& c, const std::string& folder) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     flushFileSystem(folder);
     bench.box.messages.clear();
+    const CpuTime cpuStart = threadCpuTime();
     const Clock::time_point start = Clock::now();
     w.undoLastRun();
     const Clock::time_point end = Clock::now();
+    const CpuTime cpu = threadCpuTime() - cpuStart;
+    std::fprintf(stderr, "note: undo of %.3f s (%s)\n", secondsBetween(start, end),
+                 cpu.summary().c_str());
     const QString expected = QStringLiteral("Undid ");
     if (bench.box.messages.size() != 1 || !bench.box.messages.first().text.startsWith(expected))
         fail("the undo did not end with its summary");
