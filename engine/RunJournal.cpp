@@ -84,8 +84,7 @@ public:
     qint64 size() const { return ascii_ ? name_.size() : bytes_.size(); }
     void copyTo(char* at) const {
         if (ascii_)
-            std::transform(name_.cbegin(), name_.cend(), at,
-                           [](QChar c) { return char(c.unicode()); });
+            copyPlainAscii(name_, at);
         else
             std::memcpy(at, bytes_.constData(), size_t(bytes_.size()));
     }

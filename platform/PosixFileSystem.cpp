@@ -226,8 +226,7 @@ bool encodeFileNameInto(const QString& name, QByteArray& bytes) {
         return !bytes.isEmpty();
     }
     bytes.resize(name.size());
-    std::transform(name.cbegin(), name.cend(), bytes.data(),
-                   [](QChar c) { return char(c.unicode()); });
+    copyPlainAscii(name, bytes.data());
     return !bytes.isEmpty();
 }
 
@@ -289,8 +288,7 @@ public:
     SpelledName(const QByteArray& prefix, const QString& name) {
         if (prefix.size() + name.size() < qsizetype(sizeof inline_) && isPlainAscii(name)) {
             char* at = std::copy(prefix.cbegin(), prefix.cend(), inline_);
-            *std::transform(name.cbegin(), name.cend(), at,
-                            [](QChar c) { return char(c.unicode()); }) = '\0';
+            *copyPlainAscii(name, at) = '\0';
             data_ = inline_;
         } else {
             heap_ = prefix + name.toUtf8();

@@ -41,4 +41,10 @@ inline bool isPlainAscii(QStringView text) {
     return any < 0x80;
 }
 
+// Copies `text`, which must be plain ASCII (see isPlainAscii), to `at`: one byte per character.
+// Returns the end of the bytes written.
+inline char* copyPlainAscii(QStringView text, char* at) {
+    return std::transform(text.begin(), text.end(), at, [](QChar c) { return char(c.unicode()); });
+}
+
 } // namespace varnex
